@@ -1,0 +1,17 @@
+# flowsmith_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [X11] [LABELS ...])
+# Widget and model tests run on the offscreen platform; tests marked X11 need the
+# display that scripts/test.sh provides (Xvfb) and never run two at a time, since
+# they share the pointer, the keyboard and the key grabs.
+function(flowsmith_add_test)
+  cmake_parse_arguments(T "X11" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE Qt5::Test ${T_LIBS})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(T_X11)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "x11;${T_LABELS}"
+      RESOURCE_LOCK xdisplay TIMEOUT 300)
+  else()
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "unit;${T_LABELS}"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  endif()
+endfunction()

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, configures, builds and runs every test through CTest.
+# Tests that need a desktop run under a private Xvfb display; the others use Qt's
+# offscreen platform. A second build with AddressSanitizer runs the flow-file tests
+# that feed the loader corrupt bytes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+
+bash scripts/install-deps.sh
+
+JOBS=$(nproc)
+BUILD=${BUILD_DIR:-$ROOT/build}
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLOWSMITH_WERROR=ON
+cmake --build "$BUILD" -j "$JOBS"
+
+# Keep test runs away from the user's real settings and logs.
+export XDG_CONFIG_HOME="$BUILD/test-home/config"
+export XDG_DATA_HOME="$BUILD/test-home/data"
+export XDG_RUNTIME_DIR="$BUILD/test-home/runtime"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+status=0
+xvfb-run -a -s "-screen 0 1366x768x24 -nolisten tcp" \
+  ctest --test-dir "$BUILD" --output-on-failure -j "$JOBS" || status=$?
+
+if [ "${FLOWSMITH_SKIP_ASAN:-0}" != 1 ]; then
+  ASAN_BUILD=$ROOT/build-asan
+  cmake -S . -B "$ASAN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFLOWSMITH_ASAN=ON \
+        -DFLOWSMITH_BUILD_UI=OFF -DFLOWSMITH_WERROR=ON
+  cmake --build "$ASAN_BUILD" -j "$JOBS" --target tst_flowfile tst_flowfuzz
+  ctest --test-dir "$ASAN_BUILD" --output-on-failure -R 'tst_flowfile|tst_flowfuzz' || status=$?
+fi
+exit $status

@@ -1,0 +1,166 @@
+#include "Flow.h"
+
+#include <QDataStream>
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QKeySequence>
+#include <QSaveFile>
+
+#include "AppLog.h"
+#include "ErrorPresenter.h"
+#include "GlobalHotkey.h"
+#include "Operation.h"
+#include "OperationFactory.h"
+
+namespace {
+constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_5_13;  // version 19
+
+// A log text composed the way a QDebug stream writes it (blanks between the
+// parts, strings quoted), so the same words can be logged and shown.
+template <typename... Parts>
+QString debugText(const Parts&... parts) {
+    QString text;
+    QDebug d(&text);
+    (void)std::initializer_list<int>{((d << parts), 0)...};
+    return text.trimmed();
+}
+}  // namespace
+
+Flow::Flow(QObject* parent) : QObject(parent) {
+    created = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    modified = created;
+}
+
+Flow::~Flow() { clearOperations(); }
+
+void Flow::clearOperations() {
+    qDeleteAll(operations);
+    operations.clear();
+}
+
+void Flow::setHeader(const QString& name, const QString& description, const QString& hotkeyText,
+                     const QString& createTime, const QString& lastModifiedTime) {
+    flowName = name;
+    flowDescription = description;
+    hotkey = hotkeyText;
+    created = createTime;
+    modified = lastModifiedTime;
+}
+
+void Flow::onHotkeyActivated() { emit sigHotkeyActivated(this); }
+
+bool Flow::fail(Failure kind, const QString& text) {
+    failure = kind;
+    errorText = text;
+    qCWarning(appLog).noquote() << text;
+    return false;
+}
+
+bool Flow::save(const QString& path) {
+    failure = Failure::None;
+    errorText.clear();
+    auto reportWriteError = [&](const QString& reason) {
+        const QString text = tr("无法写入文件") + tr(" %1:\n%2.").arg(path, reason);
+        ErrorPresenter::warn(tr("TapwiseZindra-键盘鼠标自动化输入工具"), text);
+        return fail(Failure::CannotWrite, text);
+    };
+
+    // Written beside the old file and renamed over it on commit, so a crash, a kill
+    // or a full disk in the middle leaves the previous file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return reportWriteError(file.errorString());
+
+    QDataStream out(&file);
+    out.setVersion(kStreamVersion);
+    out << quint32(kFileMagic) << flowName << flowDescription << hotkey << created << modified
+        << quint32(operations.size());
+    for (const Operation* op : operations) {
+        out << op->typeName();
+        op->writeTo(out);
+    }
+    if (out.status() != QDataStream::Ok) {
+        file.cancelWriting();
+        return reportWriteError(file.errorString());
+    }
+    if (!file.commit()) return reportWriteError(file.errorString());
+    return true;
+}
+
+bool Flow::load(const QString& path) {
+    failure = Failure::None;
+    errorText.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const QString text = tr("无法读取文件") + tr(" %1:\n%2.").arg(path, file.errorString());
+        ErrorPresenter::warn(tr("TapwiseZindra-键盘鼠标自动化输入工具"), text);
+        return fail(Failure::CannotOpen, text);
+    }
+
+    QDataStream in(&file);
+    in.setVersion(kStreamVersion);
+    quint32 head = 0;
+    in >> head;
+    if (head != kFileMagic) return fail(Failure::BadContent, debugText("unknown file Head:", head));
+
+    clearOperations();
+    in >> flowName >> flowDescription >> hotkey >> created >> modified;
+    qCDebug(appLog).noquote()
+        << QStringLiteral("FlowName=%1, FlowDesc=%2,FlowHotkey=%3,FlowCreateTime=%4,FlowModifiedTime=%5")
+               .arg(flowName, flowDescription, hotkey, created, modified);
+
+    qint32 count = 0;
+    in >> count;
+    if (in.status() != QDataStream::Ok)
+        return fail(Failure::BadContent,
+                    QStringLiteral("flow file is cut short or corrupt in its header"));
+
+    // Every read is bounded by the file's size: a count near 2^31 or a string length
+    // near 4 GiB ends at the first read past the end instead of allocating for it.
+    for (qint32 i = 0; i < count; ++i) {
+        QString type;
+        in >> type;
+        if (in.status() != QDataStream::Ok)
+            return fail(Failure::BadContent,
+                        QStringLiteral("flow file ends before operation %1 of %2").arg(i + 1).arg(count));
+        Operation* op = OperationFactory::instance()->create(type, this);
+        if (!op) return fail(Failure::BadContent, debugText("unknown operation type:", type));
+        op->readFrom(in);
+        if (in.status() != QDataStream::Ok) {
+            delete op;
+            return fail(Failure::BadContent,
+                        QStringLiteral("flow file ends inside operation %1 of %2 (%3)")
+                            .arg(i + 1)
+                            .arg(count)
+                            .arg(type));
+        }
+        operations.append(op);
+    }
+    if (!in.atEnd()) {
+        // The format has no trailer: bytes after the last record mean the file is not
+        // what it claims, and saving it back would silently drop them.
+        return fail(Failure::BadContent,
+                    QStringLiteral("flow file has %1 unexpected bytes after the last operation")
+                        .arg(file.size() - file.pos()));
+    }
+
+    if (!hotkey.isEmpty()) registerHotkey();
+    return true;
+}
+
+void Flow::registerHotkey() {
+    const QKeySequence sequence(hotkey, QKeySequence::NativeText);
+    if (!hotkeyObject) {
+        // A refused grab is logged by the hotkey itself; the flow loads all the same.
+        hotkeyObject = new GlobalHotkey(sequence, true, this);
+        connect(hotkeyObject, &GlobalHotkey::activated, this, &Flow::onHotkeyActivated);
+        return;
+    }
+    if (hotkeyObject->isRegistered()) hotkeyObject->setRegistered(false);
+    hotkeyObject->setShortcut(sequence, false);
+    if (!hotkeyObject->isRegistered()) hotkeyObject->setRegistered(true);
+    if (hotkeyObject->isRegistered())
+        qCWarning(appLog).noquote() << "Hotkey registe successfully, hotkey is " + hotkey;
+    else
+        qCWarning(appLog).noquote() << "Hotkey registe fail, hotkey is " + hotkey;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QtGlobal>
+
+// Upper-case key names (CTRL, F5, A, PGDN, ...) and the virtual-key codes they stand for.
+class KeyNames {
+public:
+    static const QHash<QString, quint16>& table();
+    // Trims and upper-cases the name; 0 when the table has no such name.
+    static quint16 virtualKeyForName(const QString& name);
+};

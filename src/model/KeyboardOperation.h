@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Operation.h"
+
+// Presses, releases or taps one named key, with modifier keys around it.
+class KeyboardOperation : public Operation {
+    Q_OBJECT
+    Q_PROPERTY(int eventType READ eventType WRITE setEventType)
+    Q_PROPERTY(QString key READ key WRITE setKey)
+    Q_PROPERTY(Qt::KeyboardModifiers modifiers READ modifiers WRITE setModifiers)
+    Q_CLASSINFO("prop_eventType", "按键动作")
+    Q_CLASSINFO("editor_eventType", "COMBO")
+    Q_CLASSINFO("choices_eventType", "按下|抬起|敲击（按下+抬起）")
+    Q_CLASSINFO("prop_key", "按键")
+    Q_CLASSINFO("prop_modifiers", "修饰键")
+    Q_CLASSINFO("editor_modifiers", "FLAG")
+    Q_CLASSINFO("flagnames_modifiers", "Shift|Ctrl|Alt|Win")
+public:
+    enum EventType { Press = 0, Release = 1, Tap = 2 };
+
+    explicit KeyboardOperation(QObject* parent = nullptr);
+
+    int eventType() const { return event; }
+    void setEventType(int type) { event = type; }
+    QString key() const { return keyName; }
+    void setKey(const QString& name) { keyName = name; }
+    Qt::KeyboardModifiers modifiers() const { return mods; }
+    void setModifiers(Qt::KeyboardModifiers m) { mods = m; }
+
+    QString category() const override;
+    QString typeName() const override;
+    QString displayName() const override;
+    QString iconPath() const override;
+    void execute() override;
+    void writeTo(QDataStream& stream) const override;
+    void readFrom(QDataStream& stream) override;
+    QString description() const override;
+    Operation* clone(QObject* parent) const override;
+
+private:
+    int event = Press;
+    QString keyName = QLatin1String("");  // empty, not null
+    Qt::KeyboardModifiers mods;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "MouseOperation.h"
+
+// Moves the pointer to `position`.
+class MouseMoveOperation : public MouseOperation {
+    Q_OBJECT
+public:
+    explicit MouseMoveOperation(QObject* parent = nullptr);
+
+    QString category() const override;
+    QString typeName() const override;
+    QString displayName() const override;
+    QString iconPath() const override;
+    void execute() override;
+    void writeTo(QDataStream& stream) const override;
+    void readFrom(QDataStream& stream) override;
+    QString description() const override;
+    Operation* clone(QObject* parent) const override;
+};

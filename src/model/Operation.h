@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDataStream>
+#include <QObject>
+#include <QString>
+
+// One step of a flow: a wait of `interval` milliseconds, then some synthetic input.
+class Operation : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int interval READ interval WRITE setInterval)
+    Q_CLASSINFO("prop_interval", "执行间隔（毫秒）")
+public:
+    static constexpr int kDefaultInterval = 50;
+
+    explicit Operation(QObject* parent = nullptr);
+
+    int interval() const { return intervalMs; }
+    void setInterval(int milliseconds) { intervalMs = milliseconds; }
+
+    // Translated group name under which the palette lists the type.
+    virtual QString category() const = 0;
+    // Stable key: the factory key and the tag written in flow files.
+    virtual QString typeName() const = 0;
+    virtual QString displayName() const = 0;
+    virtual QString iconPath() const = 0;
+    // Sends the operation's input at once, without waiting.
+    virtual void execute() = 0;
+    virtual void writeTo(QDataStream& stream) const = 0;
+    virtual void readFrom(QDataStream& stream) = 0;
+    virtual QString description() const = 0;
+    // A new object of the same class with every stored value copied, given `parent`.
+    virtual Operation* clone(QObject* parent) const = 0;
+
+    // Waits the interval while a run is active, then executes unless the run was
+    // stopped meanwhile. Called on the run thread.
+    void waitAndExecute();
+
+private:
+    int intervalMs = kDefaultInterval;
+};

@@ -1,0 +1,29 @@
+#include "OperationFactory.h"
+
+#include "KeyboardOperation.h"
+#include "MouseClickOperation.h"
+#include "MouseMoveOperation.h"
+#include "TextInputOperation.h"
+
+OperationFactory* OperationFactory::instance() {
+    // Destroying the factory releases the map only: prototypes live until exit.
+    static OperationFactory factory;
+    return &factory;
+}
+
+void OperationFactory::registerOperation(Operation* prototype) {
+    if (prototype) registry.insert(prototype->typeName(), prototype);
+}
+
+Operation* OperationFactory::create(const QString& typeName, QObject* parent) const {
+    Operation* prototype = registry.value(typeName, nullptr);
+    return prototype ? prototype->clone(parent) : nullptr;
+}
+
+void OperationFactory::registerStandardOperations() {
+    OperationFactory* f = instance();
+    f->registerOperation(new MouseClickOperation);
+    f->registerOperation(new MouseMoveOperation);
+    f->registerOperation(new KeyboardOperation);
+    f->registerOperation(new TextInputOperation);
+}

@@ -1,0 +1,40 @@
+#include "TextInputOperation.h"
+
+#include "InputHelpers.h"
+
+TextInputOperation::TextInputOperation(QObject* parent) : Operation(parent) {}
+
+QString TextInputOperation::category() const { return tr("键盘"); }
+QString TextInputOperation::typeName() const { return QStringLiteral("text_input"); }
+QString TextInputOperation::displayName() const { return tr("输入文本"); }
+QString TextInputOperation::iconPath() const {
+    return QStringLiteral(":/optree/res/images/optree/text-input.svg");
+}
+
+void TextInputOperation::execute() {
+    // One batch per UTF-16 code unit; a surrogate pair goes as two batches and the
+    // backend joins them back into one character.
+    for (const QChar c : content)
+        sendBatch({InputRecord::character(c.unicode(), false),
+                   InputRecord::character(c.unicode(), true)});
+}
+
+void TextInputOperation::writeTo(QDataStream& stream) const {
+    stream << qint32(interval()) << content;
+}
+
+void TextInputOperation::readFrom(QDataStream& stream) {
+    qint32 ms = 0;
+    stream >> ms >> content;
+    setInterval(ms);
+}
+
+QString TextInputOperation::description() const { return tr("输入文本: %1").arg(content); }
+
+Operation* TextInputOperation::clone(QObject* parent) const {
+    auto* copy = new TextInputOperation;
+    copy->setInterval(interval());
+    copy->content = content;
+    copy->setParent(parent);
+    return copy;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Operation.h"
+
+// Types a text as characters, whatever the keyboard layout.
+class TextInputOperation : public Operation {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+    Q_CLASSINFO("prop_text", "输入内容")
+public:
+    explicit TextInputOperation(QObject* parent = nullptr);
+
+    QString text() const { return content; }
+    void setText(const QString& t) { content = t; }
+
+    QString category() const override;
+    QString typeName() const override;
+    QString displayName() const override;
+    QString iconPath() const override;
+    void execute() override;
+    void writeTo(QDataStream& stream) const override;
+    void readFrom(QDataStream& stream) override;
+    QString description() const override;
+    Operation* clone(QObject* parent) const override;
+
+private:
+    QString content;  // null until edited; the file keeps null and empty apart
+};

@@ -1,0 +1,44 @@
+#include "GlobalHotkey.h"
+
+#include "AppLog.h"
+#include "HotkeyBackend.h"
+#include "Platform.h"
+
+GlobalHotkey::GlobalHotkey(QObject* parent) : QObject(parent) {}
+
+GlobalHotkey::GlobalHotkey(const QKeySequence& shortcut, bool autoRegister, QObject* parent)
+    : QObject(parent) {
+    setShortcut(shortcut, autoRegister);
+}
+
+GlobalHotkey::~GlobalHotkey() {
+    if (registered) Platform::hotkeys().ungrab(this);
+}
+
+bool GlobalHotkey::setShortcut(const QKeySequence& shortcut, bool autoRegister) {
+    if (registered) setRegistered(false);
+    sequence = shortcut;
+    return autoRegister ? setRegistered(true) : true;
+}
+
+bool GlobalHotkey::setRegistered(bool registerIt) {
+    if (registerIt == registered) return true;
+    if (!registerIt) {
+        Platform::hotkeys().ungrab(this);
+        registered = false;
+        return true;
+    }
+    const int combined = sequence.isEmpty() ? 0 : sequence[0];
+    const auto key = Qt::Key(combined & ~Qt::KeyboardModifierMask);
+    const auto modifiers = Qt::KeyboardModifiers(combined & Qt::KeyboardModifierMask);
+    QString error;
+    if (combined == 0 || key == 0) {
+        error = QStringLiteral("the key sequence is empty");
+    } else if (Platform::hotkeys().grab(this, key, modifiers, &error)) {
+        registered = true;
+        return true;
+    }
+    qCWarning(appLog).noquote() << "global hotkey" << sequence.toString(QKeySequence::PortableText)
+                                << "not registered:" << error;
+    return false;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QObject>
+
+// A key combination that triggers activated() wherever the keyboard focus is.
+class GlobalHotkey : public QObject {
+    Q_OBJECT
+public:
+    explicit GlobalHotkey(QObject* parent = nullptr);
+    GlobalHotkey(const QKeySequence& shortcut, bool autoRegister, QObject* parent = nullptr);
+    ~GlobalHotkey() override;
+
+    QKeySequence shortcut() const { return sequence; }
+    bool isRegistered() const { return registered; }
+    // Grabs or releases the key; false (with one log line) when the platform refuses.
+    bool setRegistered(bool registerIt);
+    bool setShortcut(const QKeySequence& shortcut, bool autoRegister = false);
+
+signals:
+    void activated();
+
+private:
+    QKeySequence sequence;
+    bool registered = false;
+};

@@ -1,0 +1,41 @@
+#include "InterruptibleWait.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "TimerResolution.h"
+
+InterruptibleWait::InterruptibleWait(const std::atomic<bool>& running,
+                                     TimerResolution& resolution)
+    : running(running),
+      resolution(resolution),
+      sleep([](std::chrono::nanoseconds d) { std::this_thread::sleep_for(d); }) {}
+
+void InterruptibleWait::setSleepFunction(SleepFunction function) { sleep = std::move(function); }
+
+void InterruptibleWait::sleepChunk(std::chrono::milliseconds chunk) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + chunk;
+    for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now())
+        sleep(deadline - now);
+}
+
+bool InterruptibleWait::wait(int milliseconds) {
+    if (milliseconds < 1) return running.load();
+
+    struct ResolutionGuard {
+        TimerResolution& r;
+        bool raised;
+        ~ResolutionGuard() {
+            if (raised) r.end();
+        }
+    } guard{resolution, resolution.begin()};
+
+    int remaining = milliseconds;
+    while (running.load() && remaining >= 1) {
+        const int chunk = std::min(remaining, kChunkMs);
+        sleepChunk(std::chrono::milliseconds(chunk));
+        remaining -= chunk;
+    }
+    return running.load();
+}

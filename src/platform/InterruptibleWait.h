@@ -1,0 +1,30 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+
+class TimerResolution;
+
+// Waits a number of milliseconds in chunks of at most 50 ms, giving up between
+// chunks once the run flag is cleared. Each chunk is measured on the steady clock
+// and resumed when the sleep wakes early.
+class InterruptibleWait {
+public:
+    static constexpr int kChunkMs = 50;
+    using SleepFunction = std::function<void(std::chrono::nanoseconds)>;
+
+    InterruptibleWait(const std::atomic<bool>& running, TimerResolution& resolution);
+    // Tests substitute the sleep to observe the chunks and to wake early.
+    void setSleepFunction(SleepFunction sleep);
+
+    // Returns whether the run flag was still set at the end of the wait.
+    bool wait(int milliseconds);
+
+private:
+    void sleepChunk(std::chrono::milliseconds chunk);
+
+    const std::atomic<bool>& running;
+    TimerResolution& resolution;
+    SleepFunction sleep;
+};

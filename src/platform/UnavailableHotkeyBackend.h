@@ -1,0 +1,18 @@
+#pragma once
+
+#include "HotkeyBackend.h"
+
+// Where keys cannot be grabbed: every registration fails with the reason given.
+class UnavailableHotkeyBackend : public HotkeyBackend {
+public:
+    explicit UnavailableHotkeyBackend(QString reason) : reason(std::move(reason)) {}
+
+    bool grab(GlobalHotkey*, Qt::Key, Qt::KeyboardModifiers, QString* error) override {
+        if (error) *error = reason;
+        return false;
+    }
+    void ungrab(GlobalHotkey*) override {}
+
+private:
+    QString reason;
+};

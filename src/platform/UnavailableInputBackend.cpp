@@ -1,0 +1,9 @@
+#include "UnavailableInputBackend.h"
+
+#include "AppLog.h"
+
+bool UnavailableInputBackend::inject(const InputBatch&) {
+    if (reported.testAndSetOrdered(0, 1))
+        qCWarning(appLog).noquote() << "synthetic input cannot be sent:" << reason;
+    return false;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QAtomicInt>
+
+#include "InputBackend.h"
+
+// Stands in where no desktop backend applies (Wayland, no display, unknown
+// platform): every batch is refused, and the first refusal says why in the log.
+class UnavailableInputBackend : public InputBackend {
+public:
+    explicit UnavailableInputBackend(QString reason) : reason(std::move(reason)) {}
+
+    QSize screenSize() override { return QSize(); }
+    bool isAvailable() const override { return false; }
+    QString unavailableReason() const override { return reason; }
+
+protected:
+    bool inject(const InputBatch& batch) override;
+
+private:
+    QString reason;
+    QAtomicInt reported{0};
+};
