@@ -1,0 +1,67 @@
+#include "FlowRunner.h"
+
+#include <system_error>
+
+#include "AppConfig.h"
+#include "AppLog.h"
+#include "Flow.h"
+#include "InputBackend.h"
+#include "KeepAwake.h"
+#include "Operation.h"
+#include "Platform.h"
+
+FlowRunner::FlowRunner(QObject* parent) : QObject(parent) {}
+
+FlowRunner::~FlowRunner() { stop(); }
+
+bool FlowRunner::isRunning() const { return AppConfig::instance().running.load(); }
+
+bool FlowRunner::start(Flow* flow) {
+    if (!keptAwake) {
+        Platform::keepAwake().request();
+        keptAwake = true;
+    }
+    std::lock_guard<std::mutex> lock(runMutex);
+    std::atomic<bool>& running = AppConfig::instance().running;
+    if (running.exchange(true)) return false;
+    if (worker.joinable()) worker.join();  // a finished run whose end was not handled yet
+    try {
+        worker = std::thread(&FlowRunner::runFlow, this, flow);
+    } catch (const std::system_error& e) {
+        running.exchange(false);
+        qCWarning(appLog) << "cannot start the run thread:" << e.what();
+        return false;
+    }
+    return true;
+}
+
+void FlowRunner::stop() {
+    bool interrupted = false;
+    {
+        std::unique_lock<std::mutex> lock(runMutex);
+        interrupted = AppConfig::instance().running.exchange(false);
+        lock.unlock();
+        if (worker.joinable()) worker.join();
+    }
+    if (interrupted) Platform::input().releaseHeld();
+    if (keptAwake) {
+        Platform::keepAwake().release();
+        keptAwake = false;
+    }
+}
+
+void FlowRunner::runFlow(Flow* flow) {
+    // The list is read without a lock: the designer is hidden during a run and
+    // cannot edit it. After a stop the loop keeps walking, but every remaining
+    // operation returns at once without waiting or executing.
+    for (int i = 0; flow && i < flow->operations.size(); ++i) {
+        Operation* op = flow->operations.at(i);
+        if (!op) continue;
+        const QString text = op->description();
+        qCDebug(appLog).noquote() << text;
+        if (AppConfig::instance().running.load())
+            emit sigStepStarted(i, flow->operations.size(), text);
+        op->waitAndExecute();
+    }
+    QMetaObject::invokeMethod(this, &FlowRunner::sigEndOfFlow, Qt::QueuedConnection);
+}

@@ -1,0 +1,27 @@
+#include "ConsoleInterrupt.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace {
+std::atomic<bool> pending{false};
+
+extern "C" void onSignal(int) { pending.store(true); }
+}  // namespace
+
+ConsoleInterrupt::ConsoleInterrupt(QObject* parent) : QObject(parent) {
+    pending.store(false);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    // Only an atomic store is safe inside a signal handler; the flag is picked up here.
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [this] {
+        if (pending.exchange(false)) emit interrupted();
+    });
+    poll.start();
+}
+
+ConsoleInterrupt::~ConsoleInterrupt() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+// Turns Ctrl+C (SIGINT) and SIGTERM into a Qt signal on the main thread, so a
+// replay can be stopped cleanly instead of leaving keys pressed.
+class ConsoleInterrupt : public QObject {
+    Q_OBJECT
+public:
+    explicit ConsoleInterrupt(QObject* parent = nullptr);
+    ~ConsoleInterrupt() override;
+
+signals:
+    void interrupted();
+
+private:
+    QTimer poll;
+};

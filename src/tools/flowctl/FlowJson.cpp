@@ -1,0 +1,278 @@
+#include "FlowJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "Flow.h"
+#include "KeyboardOperation.h"
+#include "MouseClickOperation.h"
+#include "MouseMoveOperation.h"
+#include "OperationFactory.h"
+#include "TextInputOperation.h"
+
+namespace {
+
+constexpr struct {
+    Qt::KeyboardModifier flag;
+    const char* name;
+} kModifierNames[] = {{Qt::ShiftModifier, "Shift"},
+                      {Qt::ControlModifier, "Ctrl"},
+                      {Qt::AltModifier, "Alt"},
+                      {Qt::MetaModifier, "Win"}};
+
+QByteArray quoted(const QString& s) {
+    if (s.isNull()) return "null";
+    QByteArray out = "\"";
+    for (int i = 0; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        const ushort u = c.unicode();
+        const bool pairStart = c.isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate();
+        if (pairStart) {
+            out += QString(s.mid(i, 2)).toUtf8();
+            ++i;
+        } else if (c.isSurrogate() || u < 0x20 || u == 0x7f) {
+            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0')).toLatin1();
+        } else if (u == '"' || u == '\\') {
+            out += '\\';
+            out += char(u);
+        } else {
+            out += QString(c).toUtf8();
+        }
+    }
+    return out + "\"";
+}
+
+QByteArray modifiersArray(Qt::KeyboardModifiers mods) {
+    QByteArrayList items;
+    quint32 rest = quint32(mods);
+    for (const auto& m : kModifierNames) {
+        if (mods & m.flag) items << QByteArray("\"") + m.name + "\"";
+        rest &= ~quint32(m.flag);
+    }
+    // Bits the editor never sets are kept as one number so nothing read is lost.
+    if (rest) items << QByteArray::number(qint32(rest));
+    return "[" + items.join(", ") + "]";
+}
+
+QByteArray position(const QPoint& p) {
+    return "{\"x\": " + QByteArray::number(p.x()) + ", \"y\": " + QByteArray::number(p.y()) + "}";
+}
+
+QByteArray operationJson(const Operation* op) {
+    QByteArray o = "{\"type\": " + quoted(op->typeName()) +
+                   ", \"interval\": " + QByteArray::number(op->interval());
+    if (auto* k = qobject_cast<const KeyboardOperation*>(op)) {
+        o += ", \"eventType\": " + QByteArray::number(k->eventType()) + ", \"key\": " +
+             quoted(k->key()) + ", \"modifiers\": " + modifiersArray(k->modifiers());
+    } else if (auto* c = qobject_cast<const MouseClickOperation*>(op)) {
+        o += ", \"position\": " + position(c->position()) +
+             ", \"clickType\": " + QByteArray::number(c->clickType()) +
+             ", \"clickButton\": " + QByteArray::number(c->clickButton());
+    } else if (auto* m = qobject_cast<const MouseMoveOperation*>(op)) {
+        o += ", \"position\": " + position(m->position());
+    } else if (auto* t = qobject_cast<const TextInputOperation*>(op)) {
+        o += ", \"text\": " + quoted(t->text());
+    }
+    return o + "}";
+}
+
+// Reads fields of one JSON object, remembering the path for error messages.
+class Reader {
+public:
+    Reader(const QJsonObject& object, QString path, QString* error)
+        : object(object), path(std::move(path)), error(error) {}
+
+    // Refuses keys the schema does not have, so a misspelt field is named, not ignored.
+    bool onlyKeys(std::initializer_list<const char*> keys) const {
+        for (const QString& k : object.keys()) {
+            bool known = false;
+            for (const char* allowed : keys) known = known || k == QLatin1String(allowed);
+            if (!known) return fail(k, "unknown field");
+        }
+        return true;
+    }
+    bool string(const char* key, QString* out) const {
+        const QJsonValue v = object.value(QLatin1String(key));
+        if (v.isUndefined()) return fail(key, "missing");
+        if (v.isNull()) {
+            *out = QString();
+            return true;
+        }
+        if (!v.isString()) return fail(key, "expected a string or null");
+        *out = v.toString();
+        if (out->isNull()) *out = QLatin1String("");  // "" stays empty, not null
+        return true;
+    }
+    bool integer(const char* key, int* out) const {
+        const QJsonValue v = object.value(QLatin1String(key));
+        return toInt(v, key, out);
+    }
+    bool point(const char* key, QPoint* out) const {
+        const QJsonValue v = object.value(QLatin1String(key));
+        if (v.isUndefined()) return fail(key, "missing");
+        if (!v.isObject()) return fail(key, "expected an object {\"x\": i, \"y\": i}");
+        Reader inner(v.toObject(), field(key), error);
+        if (!inner.onlyKeys({"x", "y"})) return false;
+        int x = 0, y = 0;
+        if (!inner.integer("x", &x) || !inner.integer("y", &y)) return false;
+        *out = QPoint(x, y);
+        return true;
+    }
+    bool modifiers(const char* key, Qt::KeyboardModifiers* out) const {
+        const QJsonValue v = object.value(QLatin1String(key));
+        if (v.isUndefined()) return fail(key, "missing");
+        if (!v.isArray()) return fail(key, "expected an array of \"Shift\", \"Ctrl\", \"Alt\", \"Win\"");
+        quint32 bits = 0;
+        const QJsonArray items = v.toArray();
+        for (int i = 0; i < items.size(); ++i) {
+            const QString item = QStringLiteral("%1[%2]").arg(QLatin1String(key)).arg(i);
+            if (items.at(i).isString()) {
+                bool known = false;
+                for (const auto& m : kModifierNames) {
+                    if (items.at(i).toString() == QLatin1String(m.name)) {
+                        bits |= quint32(m.flag);
+                        known = true;
+                    }
+                }
+                if (!known) return fail(item, "unknown modifier; expected Shift, Ctrl, Alt or Win");
+            } else {
+                int raw = 0;
+                if (!toInt(items.at(i), item, &raw)) return false;
+                bits |= quint32(raw);
+            }
+        }
+        *out = Qt::KeyboardModifiers(int(bits));
+        return true;
+    }
+    bool fail(const QString& key, const char* what) const {
+        *error = field(key) + QStringLiteral(": ") + QLatin1String(what);
+        return false;
+    }
+    QString field(const QString& key) const {
+        return path.isEmpty() ? key : path + QLatin1Char('.') + key;
+    }
+
+private:
+    bool toInt(const QJsonValue& v, const QString& key, int* out) const {
+        if (v.isUndefined()) return fail(key, "missing");
+        const double d = v.toDouble(std::nan(""));
+        if (!v.isDouble() || std::floor(d) != d || d < std::numeric_limits<qint32>::min() ||
+            d > std::numeric_limits<qint32>::max())
+            return fail(key, "expected a 32-bit integer");
+        *out = int(d);
+        return true;
+    }
+
+    QJsonObject object;
+    QString path;
+    QString* error;
+};
+
+Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flow, QString* error) {
+    if (!value.isObject()) {
+        *error = path + QStringLiteral(": expected an object");
+        return nullptr;
+    }
+    Reader r(value.toObject(), path, error);
+    QString type;
+    if (!r.string("type", &type)) return nullptr;
+    Operation* op = OperationFactory::instance()->create(type, flow);
+    if (!op) {
+        r.fail(QStringLiteral("type"),
+               "unknown operation type; expected key_input, mouse_click, mouse_move or text_input");
+        return nullptr;
+    }
+    std::unique_ptr<Operation> guard(op);
+    int interval = 0;
+    if (!r.integer("interval", &interval)) return nullptr;
+    op->setInterval(interval);
+    if (auto* k = qobject_cast<KeyboardOperation*>(op)) {
+        if (!r.onlyKeys({"type", "interval", "eventType", "key", "modifiers"})) return nullptr;
+        int eventType = 0;
+        QString key;
+        Qt::KeyboardModifiers mods;
+        if (!r.integer("eventType", &eventType) || !r.string("key", &key) ||
+            !r.modifiers("modifiers", &mods))
+            return nullptr;
+        k->setEventType(eventType);
+        k->setKey(key);
+        k->setModifiers(mods);
+    } else if (auto* c = qobject_cast<MouseClickOperation*>(op)) {
+        if (!r.onlyKeys({"type", "interval", "position", "clickType", "clickButton"}))
+            return nullptr;
+        QPoint p;
+        int clickType = 0, button = 0;
+        if (!r.point("position", &p) || !r.integer("clickType", &clickType) ||
+            !r.integer("clickButton", &button))
+            return nullptr;
+        c->setPosition(p);
+        c->setClickType(clickType);
+        c->setClickButton(button);
+    } else if (auto* m = qobject_cast<MouseMoveOperation*>(op)) {
+        if (!r.onlyKeys({"type", "interval", "position"})) return nullptr;
+        QPoint p;
+        if (!r.point("position", &p)) return nullptr;
+        m->setPosition(p);
+    } else if (auto* t = qobject_cast<TextInputOperation*>(op)) {
+        if (!r.onlyKeys({"type", "interval", "text"})) return nullptr;
+        QString text;
+        if (!r.string("text", &text)) return nullptr;
+        t->setText(text);
+    }
+    return guard.release();
+}
+
+}  // namespace
+
+QByteArray FlowJson::write(const Flow& flow) {
+    QByteArray out = "{\"name\": " + quoted(flow.name()) +
+                     ",\n \"description\": " + quoted(flow.description()) +
+                     ",\n \"hotkey\": " + quoted(flow.hotkey) +
+                     ",\n \"createTime\": " + quoted(flow.createTime()) +
+                     ",\n \"lastModifiedTime\": " + quoted(flow.lastModifiedTime()) +
+                     ",\n \"operations\": [";
+    for (int i = 0; i < flow.operations.size(); ++i)
+        out += (i ? ",\n  " : "\n  ") + operationJson(flow.operations.at(i));
+    out += flow.operations.isEmpty() ? "]}\n" : "\n ]}\n";
+    return out;
+}
+
+bool FlowJson::read(const QByteArray& json, Flow* flow, QString* error) {
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (doc.isNull()) {
+        *error = QStringLiteral("not valid JSON at offset %1: %2")
+                     .arg(parseError.offset)
+                     .arg(parseError.errorString());
+        return false;
+    }
+    if (!doc.isObject()) {
+        *error = QStringLiteral("the document must be a JSON object");
+        return false;
+    }
+    const QJsonObject root = doc.object();
+    Reader r(root, QString(), error);
+    if (!r.onlyKeys({"name", "description", "hotkey", "createTime", "lastModifiedTime", "operations"}))
+        return false;
+    QString name, description, hotkey, created, modified;
+    if (!r.string("name", &name) || !r.string("description", &description) ||
+        !r.string("hotkey", &hotkey) || !r.string("createTime", &created) ||
+        !r.string("lastModifiedTime", &modified))
+        return false;
+    const QJsonValue ops = root.value(QLatin1String("operations"));
+    if (!ops.isArray()) return r.fail(QStringLiteral("operations"), "expected an array");
+    flow->setHeader(name, description, hotkey, created, modified);
+    const QJsonArray items = ops.toArray();
+    for (int i = 0; i < items.size(); ++i) {
+        Operation* op =
+            readOperation(items.at(i), QStringLiteral("operations[%1]").arg(i), flow, error);
+        if (!op) return false;
+        flow->operations.append(op);
+    }
+    return true;
+}

@@ -1,0 +1,161 @@
+// flowctl: the command-line companion of the designer. It reads and writes flow
+// files through the same Flow::load and Flow::save, and replays them on the desktop.
+#include <QCoreApplication>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTextStream>
+
+#include "ErrorPresenter.h"
+#include "Flow.h"
+#include "FlowJson.h"
+#include "FlowPlayer.h"
+#include "InputBackend.h"
+#include "OperationFactory.h"
+#include "Platform.h"
+
+namespace {
+
+enum ExitCode { Ok = 0, CannotRead = 1, BadContent = 2, NoDesktop = 3, Usage = 64 };
+
+const char* const kUsage =
+    "usage: flowctl <command> [arguments]\n"
+    "\n"
+    "commands:\n"
+    "  dump FILE              print the flow in FILE as JSON\n"
+    "  build JSON_FILE FILE   write the flow described by JSON_FILE to FILE\n"
+    "  play FILE              replay the flow in FILE once on the desktop\n"
+    "  help [COMMAND]         explain a command\n"
+    "\n"
+    "options:\n"
+    "  -v, --verbose          also print the program's log lines on stderr\n";
+
+QString helpFor(const QString& command) {
+    if (command == QLatin1String("dump"))
+        return QStringLiteral(
+            "usage: flowctl dump FILE\n\n"
+            "Prints the flow as JSON on stdout: name, description, hotkey, createTime,\n"
+            "lastModifiedTime and the operations in order. A string the file stores as null\n"
+            "is printed as null, an empty one as \"\". Modifiers are listed by name (Shift,\n"
+            "Ctrl, Alt, Win); any other bits stored in the file follow as one number.\n\n"
+            "Exit status: 0 printed; 1 the file cannot be read; 2 it is not a flow file\n"
+            "(wrong head, unknown operation type, cut short). On failure nothing is printed\n"
+            "on stdout and the reason goes to stderr.\n");
+    if (command == QLatin1String("build"))
+        return QStringLiteral(
+            "usage: flowctl build JSON_FILE FLOW_FILE\n\n"
+            "Writes the flow described by JSON_FILE (the format that dump prints) to\n"
+            "FLOW_FILE, replacing it only once the new file is complete. Building the dump\n"
+            "of a flow file gives back the same bytes.\n\n"
+            "Exit status: 0 written; 1 the JSON cannot be read or does not fit the format\n"
+            "(the message names the field), or FLOW_FILE cannot be written. Nothing is\n"
+            "written on failure.\n");
+    if (command == QLatin1String("play"))
+        return QStringLiteral(
+            "usage: flowctl play FILE\n\n"
+            "Replays the flow once on the desktop (X11), printing each step as it starts\n"
+            "and a summary at the end. Ctrl+C stops it, and so does F8 when no other\n"
+            "program holds that key; keys and buttons the flow pressed are released.\n\n"
+            "Exit status: 0 the flow ran to its end; 1 or 2 the file cannot be loaded (as\n"
+            "for dump); 3 there is no desktop to replay on; 130 stopped before the end.\n");
+    return QString();
+}
+
+// File errors go to stderr, in the words the designer would show.
+class StderrPresenter : public ErrorPresenter {
+public:
+    explicit StderrPresenter(QTextStream& err) : err(err) {}
+    void showWarning(const QString&, const QString& text) override {
+        err << "flowctl: " << text << Qt::endl;
+    }
+
+private:
+    QTextStream& err;
+};
+
+int loadFailure(const Flow& flow, QTextStream& err) {
+    // An unreadable file was already reported through the presenter.
+    if (flow.lastFailure() == Flow::Failure::CannotOpen) return CannotRead;
+    err << "flowctl: " << flow.lastError() << Qt::endl;
+    return BadContent;
+}
+
+int dump(const QString& path, QTextStream& out, QTextStream& err) {
+    Flow flow;
+    if (!flow.load(path)) return loadFailure(flow, err);
+    out.flush();
+    QFile stdoutFile;
+    stdoutFile.open(stdout, QIODevice::WriteOnly);
+    stdoutFile.write(FlowJson::write(flow));
+    return Ok;
+}
+
+int build(const QString& jsonPath, const QString& flowPath, QTextStream& err) {
+    QFile json(jsonPath);
+    if (!json.open(QIODevice::ReadOnly)) {
+        err << "flowctl: cannot read " << jsonPath << ": " << json.errorString() << Qt::endl;
+        return CannotRead;
+    }
+    Flow flow;
+    QString error;
+    if (!FlowJson::read(json.readAll(), &flow, &error)) {
+        err << "flowctl: " << jsonPath << ": " << error << Qt::endl;
+        return CannotRead;
+    }
+    return flow.save(flowPath) ? Ok : CannotRead;
+}
+
+int play(const QString& path, QTextStream& out, QTextStream& err) {
+    Flow flow;
+    if (!flow.load(path)) return loadFailure(flow, err);
+    if (!Platform::input().isAvailable()) {
+        err << "flowctl: cannot replay: " << Platform::input().unavailableReason() << Qt::endl;
+        return NoDesktop;
+    }
+    FlowPlayer player(&flow, out);
+    return player.play();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setCodec("UTF-8");
+    err.setCodec("UTF-8");
+
+    QStringList args = app.arguments().mid(1);
+    const bool verbose = args.removeAll(QStringLiteral("-v")) + args.removeAll(QStringLiteral("--verbose")) > 0;
+    // The program's own log lines are for the designer's log file; flowctl reports
+    // in its own words unless asked to show them.
+    if (!verbose) QLoggingCategory::setFilterRules(QStringLiteral("tapwise=false"));
+
+    StderrPresenter presenter(err);
+    ErrorPresenter::install(&presenter);
+    OperationFactory::registerStandardOperations();
+
+    const QString command = args.value(0);
+    if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        (command == QLatin1String("help") && args.size() == 1)) {
+        out << kUsage;
+        return command.isEmpty() ? Usage : Ok;
+    }
+    if (command == QLatin1String("help")) {
+        const QString text = helpFor(args.at(1));
+        if (text.isEmpty()) {
+            err << "flowctl: no such command: " << args.at(1) << "\n" << kUsage;
+            return Usage;
+        }
+        out << text;
+        return Ok;
+    }
+    if (command == QLatin1String("dump") && args.size() == 2) return dump(args.at(1), out, err);
+    if (command == QLatin1String("build") && args.size() == 3) return build(args.at(1), args.at(2), err);
+    if (command == QLatin1String("play") && args.size() == 2) return play(args.at(1), out, err);
+
+    const QString text = helpFor(command);
+    err << "flowctl: " << (text.isEmpty() ? QStringLiteral("unknown command: ") + command + "\n\n" + kUsage
+                                          : QStringLiteral("wrong arguments\n\n") + text);
+    err.flush();
+    return Usage;
+}
