@@ -1,0 +1,55 @@
+// The designer's entry point: the start-up order matters (settings before logging,
+// logging before anything that logs, prototypes before the window that lists them).
+#include <QApplication>
+#include <QFont>
+#include <QTranslator>
+
+#include "AppConfig.h"
+#include "AppLog.h"
+#include "AppLogger.h"
+#include "ErrorPresenter.h"
+#include "Flowsmith.h"
+#include "MessageBoxPresenter.h"
+#include "OperationFactory.h"
+#include "QuitNotifier.h"
+#include "StartupArguments.h"
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QApplication app(argc, argv);
+
+    const QString filePath = StartupArguments::flowPath(QCoreApplication::arguments());
+    if (filePath.isEmpty()) return 0;  // nothing to edit: no window, no log, no settings
+
+    const QFont font(QStringLiteral("Microsoft YaHei"), 9);
+    QApplication::setFont(font);
+    QTranslator translator;
+    if (translator.load(QStringLiteral("translations/qt_zh_CN.qm")))
+        QApplication::installTranslator(&translator);
+
+    AppConfig::instance().load();
+    AppLogger::init();
+    qCDebug(appLog) << "Flowsmith has finished loading config.";
+    OperationFactory::registerStandardOperations();
+
+    MessageBoxPresenter presenter;
+    ErrorPresenter::install(&presenter);
+
+    Flowsmith window(filePath);
+    window.setWindowTitle(QStringLiteral("Flowsmith - ") + filePath);
+    window.resize(1366, 768);
+    window.initDockWidgets();
+    window.initRibbonBar();
+    window.initOperationTable();
+    window.connectPanels();
+    window.registerRunHotkey();
+    window.show();
+
+    QObject::connect(
+        &app, &QCoreApplication::aboutToQuit, &app, [&filePath] { QuitNotifier::send(filePath); },
+        Qt::DirectConnection);
+    const int result = QApplication::exec();
+    ErrorPresenter::install(nullptr);
+    return result;
+}

@@ -1,0 +1,194 @@
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "AppConfig.h"
+#include "Flow.h"
+#include "FlowRunner.h"
+#include "KeepAwake.h"
+#include "KeyboardOperation.h"
+#include "MouseMoveOperation.h"
+#include "Platform.h"
+#include "RecordingInputBackend.h"
+#include "TextInputOperation.h"
+
+namespace {
+class CountingKeepAwake : public KeepAwake {
+public:
+    void request() override { ++requests; }
+    void release() override { ++releases; }
+    int requests = 0;
+    int releases = 0;
+};
+
+// A text operation types one character per code unit: a compact, recognisable marker.
+Operation* marker(QChar c, int interval, Flow* flow) {
+    auto* op = new TextInputOperation(flow);
+    op->setText(QString(c));
+    op->setInterval(interval);
+    return op;
+}
+
+QString typed(const RecordingInputBackend& rec) {
+    QString s;
+    for (const InputRecord& r : rec.records())
+        if (r.isCharacter() && !r.isKeyUp()) s += QChar(r.scan);
+    return s;
+}
+}  // namespace
+
+class TestFlowRunner : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        rec.clear();
+        awake = CountingKeepAwake();
+        Platform::setInput(&rec);
+        Platform::setKeepAwake(&awake);
+        AppConfig::instance().running = false;
+    }
+    void cleanup() {
+        Platform::setInput(nullptr);
+        Platform::setKeepAwake(nullptr);
+    }
+
+    void emptyFlowEndsAtOnce() {
+        Flow flow;
+        FlowRunner runner;
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QVERIFY(runner.start(&flow));
+        QVERIFY(runner.isRunning());
+        QVERIFY(end.wait(1000));
+        QCOMPARE(end.count(), 1);
+        runner.stop();
+        QVERIFY(!runner.isRunning());
+        QVERIFY(!runner.isJoinable());
+        QCOMPARE(awake.requests, 1);
+        QCOMPARE(awake.releases, 1);
+    }
+
+    void operationsRunInOrderAfterTheirWaits() {
+        Flow flow;
+        flow.operations << marker('a', 0, &flow) << marker('b', 120, &flow) << marker('c', 30, &flow);
+        FlowRunner runner;
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(runner.start(&flow));
+        QVERIFY(end.wait(2000));
+        const qint64 elapsed = clock.elapsed();
+        runner.stop();
+        QCOMPARE(typed(rec), QStringLiteral("abc"));
+        QVERIFY2(elapsed >= 150, qPrintable(QString::number(elapsed)));
+    }
+
+    void stopDuringAWaitSkipsTheRest() {
+        Flow flow;
+        flow.operations << marker('a', 0, &flow) << marker('b', 400, &flow) << marker('c', 0, &flow);
+        FlowRunner runner;
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QVERIFY(runner.start(&flow));
+        QTest::qWait(100);
+        QElapsedTimer clock;
+        clock.start();
+        runner.stop();
+        // A stop is noticed within one chunk of at most 50 ms.
+        QVERIFY2(clock.elapsed() < 150, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(typed(rec), QStringLiteral("a"));
+        QVERIFY(!runner.isJoinable());
+        // The worker still queued its end; handling it later changes nothing.
+        QVERIFY(end.count() == 1 || end.wait(500));
+        runner.stop();
+        QCOMPARE(typed(rec), QStringLiteral("a"));
+        QCOMPARE(awake.releases, 1);
+    }
+
+    void secondStartWhileRunningStartsNothing() {
+        Flow flow;
+        flow.operations << marker('x', 300, &flow);
+        FlowRunner first;
+        FlowRunner second;
+        QVERIFY(first.start(&flow));
+        QVERIFY(!second.start(&flow));  // the run flag is process-wide
+        first.stop();
+        second.stop();
+        QCOMPARE(typed(rec), QString());
+    }
+
+    void negativeIntervalDoesNotWait() {
+        Flow flow;
+        flow.operations << marker('n', -1000, &flow) << marker('m', -5, &flow);
+        FlowRunner runner;
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(runner.start(&flow));
+        QVERIFY(end.wait(1000));
+        QVERIFY(clock.elapsed() < 500);
+        runner.stop();
+        QCOMPARE(typed(rec), QStringLiteral("nm"));
+    }
+
+    void interruptedRunReleasesWhatItPressed() {
+        Flow flow;
+        auto* press = new KeyboardOperation(&flow);
+        press->setEventType(KeyboardOperation::Press);
+        press->setKey(QStringLiteral("A"));
+        press->setModifiers(Qt::ControlModifier | Qt::ShiftModifier);
+        press->setInterval(0);
+        flow.operations << press << marker('z', 5000, &flow);
+        FlowRunner runner;
+        QVERIFY(runner.start(&flow));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.records().size() == 3, 1000);
+        runner.stop();
+        const InputBatch all = rec.records();
+        QCOMPARE(all.size(), 6);
+        // Shift, Ctrl, A down; then A, Ctrl, Shift up: nothing left held.
+        const quint16 downs[] = {16, 17, 65};
+        const quint16 ups[] = {65, 17, 16};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(all.at(i), InputRecord::key(downs[i], false));
+            QCOMPARE(all.at(3 + i), InputRecord::key(ups[i], true));
+        }
+        QVERIFY(!rec.hasHeldInput());
+    }
+
+    void stepsAreAnnouncedWithTheirDescriptions() {
+        Flow flow;
+        auto* move = new MouseMoveOperation(&flow);
+        move->setPosition(QPoint(100, 250));
+        move->setInterval(0);
+        flow.operations << move << marker('q', 0, &flow);
+        FlowRunner runner;
+        QSignalSpy steps(&runner, &FlowRunner::sigStepStarted);
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QVERIFY(runner.start(&flow));
+        QVERIFY(end.wait(1000));
+        runner.stop();
+        QCOMPARE(steps.count(), 2);
+        QCOMPARE(steps.at(0).at(0).toInt(), 0);
+        QCOMPARE(steps.at(0).at(1).toInt(), 2);
+        QCOMPARE(steps.at(0).at(2).toString(), move->description());
+    }
+
+    void destroyingTheRunnerJoinsTheWorker() {
+        Flow flow;
+        flow.operations << marker('w', 3000, &flow);
+        QElapsedTimer clock;
+        {
+            FlowRunner runner;
+            QVERIFY(runner.start(&flow));
+            QTest::qWait(20);
+            clock.start();
+        }
+        QVERIFY(clock.elapsed() < 200);
+        QVERIFY(!AppConfig::instance().running.load());
+    }
+
+private:
+    RecordingInputBackend rec;
+    CountingKeepAwake awake;
+};
+
+QTEST_GUILESS_MAIN(TestFlowRunner)
+#include "tst_flowrunner.moc"
