@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QPoint>
+#include <QTableView>
+#include <optional>
+
+class Operation;
+
+// The table of the flow's operations. Selects one whole row at a time and announces
+// its operation; moves rows by dragging and takes new operations dropped from the
+// palette. Paints its own hover highlight and its own drop-indicator line.
+class OperationTableView : public QTableView {
+    Q_OBJECT
+public:
+    // Where a drop lands, in the terms the model's dropMimeData takes.
+    struct DropTarget {
+        int row = -1;
+        QModelIndex parent;
+    };
+
+    explicit OperationTableView(QWidget* parent = nullptr);
+
+    static QString tableStyleSheet();
+
+    int hoverRow() const { return hoveredRow; }
+    bool isDragging() const { return dragging; }
+    QPoint dragPosition() const { return dragPos; }
+
+    // Drags are taken only from the table itself and from the palette tree.
+    bool acceptsDragSource(const QObject* source) const;
+    // The target of a drop at `pos` (viewport coordinates) with the indicator
+    // position the item view reports for the current drag.
+    DropTarget dropTargetAt(const QPoint& pos) const;
+    // The y of the drop-indicator line for a drag at `pos`; none over an empty table.
+    std::optional<int> dropIndicatorY(const QPoint& pos) const;
+
+signals:
+    void operationSelected(Operation* op);
+
+protected:
+    DropTarget dropTarget(const QModelIndex& index, DropIndicatorPosition position) const;
+
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
+
+private:
+    int hoveredRow = -1;
+    QPoint dragPos;
+    bool dragging = false;
+};
