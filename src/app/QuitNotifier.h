@@ -11,5 +11,6 @@ public:
     static constexpr int kWriteTimeoutMs = 30000;
 
     // Nobody listening is not an error: the program just quits.
-    static void send(const QString& filePath, const QString& serverName = QLatin1String(kServerName));
+    static void send(const QString& filePath,
+                     const QString& serverName = QLatin1String(kServerName));
 };

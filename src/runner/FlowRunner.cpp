@@ -12,9 +12,13 @@
 
 FlowRunner::FlowRunner(QObject* parent) : QObject(parent) {}
 
-FlowRunner::~FlowRunner() { stop(); }
+FlowRunner::~FlowRunner() {
+    stop();
+}
 
-bool FlowRunner::isRunning() const { return AppConfig::instance().running.load(); }
+bool FlowRunner::isRunning() const {
+    return AppConfig::instance().running.load();
+}
 
 bool FlowRunner::start(Flow* flow) {
     if (!keptAwake) {

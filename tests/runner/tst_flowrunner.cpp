@@ -69,7 +69,8 @@ private slots:
 
     void operationsRunInOrderAfterTheirWaits() {
         Flow flow;
-        flow.operations << marker('a', 0, &flow) << marker('b', 120, &flow) << marker('c', 30, &flow);
+        flow.operations << marker('a', 0, &flow) << marker('b', 120, &flow)
+                        << marker('c', 30, &flow);
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QElapsedTimer clock;
@@ -84,7 +85,8 @@ private slots:
 
     void stopDuringAWaitSkipsTheRest() {
         Flow flow;
-        flow.operations << marker('a', 0, &flow) << marker('b', 400, &flow) << marker('c', 0, &flow);
+        flow.operations << marker('a', 0, &flow) << marker('b', 400, &flow)
+                        << marker('c', 0, &flow);
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QVERIFY(runner.start(&flow));

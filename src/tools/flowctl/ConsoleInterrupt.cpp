@@ -6,7 +6,9 @@
 namespace {
 std::atomic<bool> pending{false};
 
-extern "C" void onSignal(int) { pending.store(true); }
+extern "C" void onSignal(int) {
+    pending.store(true);
+}
 }  // namespace
 
 ConsoleInterrupt::ConsoleInterrupt(QObject* parent) : QObject(parent) {

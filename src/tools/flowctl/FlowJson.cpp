@@ -31,7 +31,8 @@ QByteArray quoted(const QString& s) {
     for (int i = 0; i < s.size(); ++i) {
         const QChar c = s.at(i);
         const ushort u = c.unicode();
-        const bool pairStart = c.isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate();
+        const bool pairStart =
+            c.isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate();
         if (pairStart) {
             out += QString(s.mid(i, 2)).toUtf8();
             ++i;
@@ -67,8 +68,9 @@ QByteArray operationJson(const Operation* op) {
     QByteArray o = "{\"type\": " + quoted(op->typeName()) +
                    ", \"interval\": " + QByteArray::number(op->interval());
     if (auto* k = qobject_cast<const KeyboardOperation*>(op)) {
-        o += ", \"eventType\": " + QByteArray::number(k->eventType()) + ", \"key\": " +
-             quoted(k->key()) + ", \"modifiers\": " + modifiersArray(k->modifiers());
+        o += ", \"eventType\": " + QByteArray::number(k->eventType()) +
+             ", \"key\": " + quoted(k->key()) +
+             ", \"modifiers\": " + modifiersArray(k->modifiers());
     } else if (auto* c = qobject_cast<const MouseClickOperation*>(op)) {
         o += ", \"position\": " + position(c->position()) +
              ", \"clickType\": " + QByteArray::number(c->clickType()) +
@@ -126,7 +128,8 @@ public:
     bool modifiers(const char* key, Qt::KeyboardModifiers* out) const {
         const QJsonValue v = object.value(QLatin1String(key));
         if (v.isUndefined()) return fail(key, "missing");
-        if (!v.isArray()) return fail(key, "expected an array of \"Shift\", \"Ctrl\", \"Alt\", \"Win\"");
+        if (!v.isArray())
+            return fail(key, "expected an array of \"Shift\", \"Ctrl\", \"Alt\", \"Win\"");
         quint32 bits = 0;
         const QJsonArray items = v.toArray();
         for (int i = 0; i < items.size(); ++i) {
@@ -188,11 +191,18 @@ Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flo
         return nullptr;
     }
     std::unique_ptr<Operation> guard(op);
+    const bool knownKeys =
+        qobject_cast<KeyboardOperation*>(op)
+            ? r.onlyKeys({"type", "interval", "eventType", "key", "modifiers"})
+        : qobject_cast<MouseClickOperation*>(op)
+            ? r.onlyKeys({"type", "interval", "position", "clickType", "clickButton"})
+        : qobject_cast<MouseMoveOperation*>(op) ? r.onlyKeys({"type", "interval", "position"})
+                                                : r.onlyKeys({"type", "interval", "text"});
+    if (!knownKeys) return nullptr;
     int interval = 0;
     if (!r.integer("interval", &interval)) return nullptr;
     op->setInterval(interval);
     if (auto* k = qobject_cast<KeyboardOperation*>(op)) {
-        if (!r.onlyKeys({"type", "interval", "eventType", "key", "modifiers"})) return nullptr;
         int eventType = 0;
         QString key;
         Qt::KeyboardModifiers mods;
@@ -203,8 +213,6 @@ Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flo
         k->setKey(key);
         k->setModifiers(mods);
     } else if (auto* c = qobject_cast<MouseClickOperation*>(op)) {
-        if (!r.onlyKeys({"type", "interval", "position", "clickType", "clickButton"}))
-            return nullptr;
         QPoint p;
         int clickType = 0, button = 0;
         if (!r.point("position", &p) || !r.integer("clickType", &clickType) ||
@@ -214,12 +222,10 @@ Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flo
         c->setClickType(clickType);
         c->setClickButton(button);
     } else if (auto* m = qobject_cast<MouseMoveOperation*>(op)) {
-        if (!r.onlyKeys({"type", "interval", "position"})) return nullptr;
         QPoint p;
         if (!r.point("position", &p)) return nullptr;
         m->setPosition(p);
     } else if (auto* t = qobject_cast<TextInputOperation*>(op)) {
-        if (!r.onlyKeys({"type", "interval", "text"})) return nullptr;
         QString text;
         if (!r.string("text", &text)) return nullptr;
         t->setText(text);
@@ -230,12 +236,11 @@ Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flo
 }  // namespace
 
 QByteArray FlowJson::write(const Flow& flow) {
-    QByteArray out = "{\"name\": " + quoted(flow.name()) +
-                     ",\n \"description\": " + quoted(flow.description()) +
-                     ",\n \"hotkey\": " + quoted(flow.hotkey) +
-                     ",\n \"createTime\": " + quoted(flow.createTime()) +
-                     ",\n \"lastModifiedTime\": " + quoted(flow.lastModifiedTime()) +
-                     ",\n \"operations\": [";
+    QByteArray out =
+        "{\"name\": " + quoted(flow.name()) + ",\n \"description\": " + quoted(flow.description()) +
+        ",\n \"hotkey\": " + quoted(flow.hotkey) +
+        ",\n \"createTime\": " + quoted(flow.createTime()) +
+        ",\n \"lastModifiedTime\": " + quoted(flow.lastModifiedTime()) + ",\n \"operations\": [";
     for (int i = 0; i < flow.operations.size(); ++i)
         out += (i ? ",\n  " : "\n  ") + operationJson(flow.operations.at(i));
     out += flow.operations.isEmpty() ? "]}\n" : "\n ]}\n";
@@ -257,7 +262,8 @@ bool FlowJson::read(const QByteArray& json, Flow* flow, QString* error) {
     }
     const QJsonObject root = doc.object();
     Reader r(root, QString(), error);
-    if (!r.onlyKeys({"name", "description", "hotkey", "createTime", "lastModifiedTime", "operations"}))
+    if (!r.onlyKeys(
+            {"name", "description", "hotkey", "createTime", "lastModifiedTime", "operations"}))
         return false;
     QString name, description, hotkey, created, modified;
     if (!r.string("name", &name) || !r.string("description", &description) ||

@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
     err.setCodec("UTF-8");
 
     QStringList args = app.arguments().mid(1);
-    const bool verbose = args.removeAll(QStringLiteral("-v")) + args.removeAll(QStringLiteral("--verbose")) > 0;
+    const bool verbose =
+        args.removeAll(QStringLiteral("-v")) + args.removeAll(QStringLiteral("--verbose")) > 0;
     // The program's own log lines are for the designer's log file; flowctl reports
     // in its own words unless asked to show them.
     if (!verbose) QLoggingCategory::setFilterRules(QStringLiteral("tapwise=false"));
@@ -150,12 +151,14 @@ int main(int argc, char** argv) {
         return Ok;
     }
     if (command == QLatin1String("dump") && args.size() == 2) return dump(args.at(1), out, err);
-    if (command == QLatin1String("build") && args.size() == 3) return build(args.at(1), args.at(2), err);
+    if (command == QLatin1String("build") && args.size() == 3)
+        return build(args.at(1), args.at(2), err);
     if (command == QLatin1String("play") && args.size() == 2) return play(args.at(1), out, err);
 
     const QString text = helpFor(command);
-    err << "flowctl: " << (text.isEmpty() ? QStringLiteral("unknown command: ") + command + "\n\n" + kUsage
-                                          : QStringLiteral("wrong arguments\n\n") + text);
+    err << "flowctl: "
+        << (text.isEmpty() ? QStringLiteral("unknown command: ") + command + "\n\n" + kUsage
+                           : QStringLiteral("wrong arguments\n\n") + text);
     err.flush();
     return Usage;
 }
