@@ -14,6 +14,20 @@
 #include "UnavailableHotkeyBackend.h"
 #include "UnavailableInputBackend.h"
 
+#if defined(Q_OS_WIN)
+#include "Win32ButtonWatch.h"
+#include "Win32HotkeyBackend.h"
+#include "Win32InputBackend.h"
+#include "Win32KeepAwake.h"
+#include "Win32TimerResolution.h"
+#elif defined(FLOWSMITH_HAVE_X11)
+#include "X11ButtonWatch.h"
+#include "X11Connection.h"
+#include "X11HotkeyBackend.h"
+#include "X11InputBackend.h"
+#include "X11KeepAwake.h"
+#endif
+
 namespace {
 
 // One service: the default made on first use, or the one a test installed.
@@ -61,55 +75,140 @@ Slot<TimerResolution>& resolutionSlot() {
 
 // Logs the missing backend once per service, so a user reading the log sees why
 // replay, hotkeys or picking do nothing.
-QString reportedReason(const char* service) {
-    const QString reason = Platform::unavailableReason();
+QString reportedReason(const char* service, const QString& reason) {
     qCWarning(appLog).noquote() << service << "unavailable:" << reason;
     return reason;
 }
 
 }  // namespace
 
+namespace {
+const char* const kWaylandReason =
+    "Wayland does not let ordinary programs inject input or grab keys; "
+    "run Flowsmith in an X11 session";
+}  // namespace
+
 QString Platform::unavailableReason() {
+#if defined(Q_OS_WIN)
+    return QString();
+#elif defined(FLOWSMITH_HAVE_X11)
+    const bool hasWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return QString::fromLatin1(hasWayland ? kWaylandReason
+                                              : "there is no X11 display (DISPLAY is not set)");
+    X11Connection probe;
+    QString error;
+    if (!probe.open(&error)) return error;
+    // Under XWayland, XTest and key grabs reach only the other X11 programs.
+    if (probe.isXWayland()) return QString::fromLatin1(kWaylandReason);
+    return QString();
+#else
     const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY");
     const bool hasWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (!hasDisplay && hasWayland)
-        return QStringLiteral(
-            "Wayland does not let ordinary programs inject input or grab keys; "
-            "run Flowsmith in an X11 session");
+    if (!hasDisplay && hasWayland) return QString::fromLatin1(kWaylandReason);
     if (!hasDisplay) return QStringLiteral("there is no X11 display (DISPLAY is not set)");
     return QStringLiteral("no desktop backend is built into this program");
+#endif
 }
 
 InputBackend& Platform::input() {
     return inputSlot().get([]() -> std::unique_ptr<InputBackend> {
-        return std::make_unique<UnavailableInputBackend>(reportedReason("input injection"));
+#if defined(Q_OS_WIN)
+        return std::make_unique<Win32InputBackend>();
+#elif defined(FLOWSMITH_HAVE_X11)
+        QString reason = unavailableReason();
+        if (reason.isEmpty()) {
+            auto backend = std::make_unique<X11InputBackend>();
+            if (backend->open(&reason)) return backend;
+        }
+        return std::make_unique<UnavailableInputBackend>(reportedReason("input injection", reason));
+#else
+        return std::make_unique<UnavailableInputBackend>(
+            reportedReason("input injection", unavailableReason()));
+#endif
     });
 }
 
 HotkeyBackend& Platform::hotkeys() {
     return hotkeySlot().get([]() -> std::unique_ptr<HotkeyBackend> {
-        return std::make_unique<UnavailableHotkeyBackend>(reportedReason("global hotkeys"));
+#if defined(Q_OS_WIN)
+        return std::make_unique<Win32HotkeyBackend>();
+#elif defined(FLOWSMITH_HAVE_X11)
+        QString reason = unavailableReason();
+        if (reason.isEmpty()) {
+            auto backend = std::make_unique<X11HotkeyBackend>();
+            if (backend->open(&reason)) return backend;
+        }
+        return std::make_unique<UnavailableHotkeyBackend>(reportedReason("global hotkeys", reason));
+#else
+        return std::make_unique<UnavailableHotkeyBackend>(
+            reportedReason("global hotkeys", unavailableReason()));
+#endif
     });
 }
 
 ButtonWatch& Platform::buttonWatch() {
     return watchSlot().get([]() -> std::unique_ptr<ButtonWatch> {
-        return std::make_unique<UnavailableButtonWatch>(reportedReason("global button watch"));
+#if defined(Q_OS_WIN)
+        return std::make_unique<Win32ButtonWatch>();
+#elif defined(FLOWSMITH_HAVE_X11)
+        // The watch connects when it is first installed, so that an unused watch
+        // costs nothing; its own errors (no XInput 2) come back from install().
+        const QString reason = unavailableReason();
+        if (reason.isEmpty()) return std::make_unique<X11ButtonWatch>();
+        return std::make_unique<UnavailableButtonWatch>(
+            reportedReason("global button watch", reason));
+#else
+        return std::make_unique<UnavailableButtonWatch>(
+            reportedReason("global button watch", unavailableReason()));
+#endif
     });
 }
 
 KeepAwake& Platform::keepAwake() {
-    return awakeSlot().get([] { return std::make_unique<KeepAwake>(); });
+    return awakeSlot().get([]() -> std::unique_ptr<KeepAwake> {
+#if defined(Q_OS_WIN)
+        return std::make_unique<Win32KeepAwake>();
+#elif defined(FLOWSMITH_HAVE_X11)
+        QString reason = unavailableReason();
+        if (reason.isEmpty()) {
+            auto awake = std::make_unique<X11KeepAwake>();
+            // Without the screen-saver extension it still asks over D-Bus.
+            if (!awake->open(&reason)) reportedReason("screen saver suspension", reason);
+            return awake;
+        }
+        reportedReason("keep-awake", reason);
+        return std::make_unique<KeepAwake>();
+#else
+        reportedReason("keep-awake", unavailableReason());
+        return std::make_unique<KeepAwake>();
+#endif
+    });
 }
 
 TimerResolution& Platform::timerResolution() {
-    return resolutionSlot().get([] { return std::make_unique<TimerResolution>(); });
+    return resolutionSlot().get([]() -> std::unique_ptr<TimerResolution> {
+#if defined(Q_OS_WIN)
+        return std::make_unique<Win32TimerResolution>();
+#else
+        // Sleeps on Linux are already precise to well under a millisecond.
+        return std::make_unique<TimerResolution>();
+#endif
+    });
 }
 
-void Platform::setInput(InputBackend* backend) { inputSlot().set(backend); }
-void Platform::setHotkeys(HotkeyBackend* backend) { hotkeySlot().set(backend); }
-void Platform::setButtonWatch(ButtonWatch* watch) { watchSlot().set(watch); }
-void Platform::setKeepAwake(KeepAwake* keepAwake) { awakeSlot().set(keepAwake); }
+void Platform::setInput(InputBackend* backend) {
+    inputSlot().set(backend);
+}
+void Platform::setHotkeys(HotkeyBackend* backend) {
+    hotkeySlot().set(backend);
+}
+void Platform::setButtonWatch(ButtonWatch* watch) {
+    watchSlot().set(watch);
+}
+void Platform::setKeepAwake(KeepAwake* keepAwake) {
+    awakeSlot().set(keepAwake);
+}
 void Platform::setTimerResolution(TimerResolution* resolution) {
     resolutionSlot().set(resolution);
 }

@@ -1,0 +1,92 @@
+#include "X11ButtonWatch.h"
+
+#include <QSocketNotifier>
+
+// Xlib defines macros (Bool, Status, None) that break Qt headers included after it.
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+
+X11ButtonWatch::X11ButtonWatch(QObject* parent) : ButtonWatch(parent) {}
+
+X11ButtonWatch::~X11ButtonWatch() {
+    remove();
+}
+
+bool X11ButtonWatch::connectOnce(QString* error) {
+    if (conn.isOpen()) return true;
+    if (!conn.open(error)) return false;
+    Display* dpy = conn.display();
+    int event = 0, err = 0;
+    if (!XQueryExtension(dpy, "XInputExtension", &xiOpcode, &event, &err)) {
+        if (error) *error = QStringLiteral("the X server has no XInput extension");
+        return false;
+    }
+    // 2.1 delivers raw events even while another client holds a grab.
+    int major = 2, minor = 2;
+    if (XIQueryVersion(dpy, &major, &minor) != Success || major < 2) {
+        if (error) *error = QStringLiteral("the X server does not offer XInput 2");
+        return false;
+    }
+    notifier = new QSocketNotifier(conn.fileDescriptor(), QSocketNotifier::Read, this);
+    notifier->setEnabled(false);
+    connect(notifier, &QSocketNotifier::activated, this, &X11ButtonWatch::onEventsReady);
+    return true;
+}
+
+void X11ButtonWatch::select(bool rawPresses) {
+    Display* dpy = conn.display();
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    if (rawPresses) XISetMask(bits, XI_RawButtonPress);
+    XIEventMask mask;
+    mask.deviceid = XIAllMasterDevices;
+    mask.mask_len = sizeof(bits);
+    mask.mask = bits;
+    XISelectEvents(dpy, DefaultRootWindow(dpy), &mask, 1);
+    XSync(dpy, False);
+}
+
+bool X11ButtonWatch::install(QString* error) {
+    if (installed) {
+        if (error) *error = QStringLiteral("the button watch is already installed");
+        return false;
+    }
+    if (!connectOnce(error)) return false;
+    // Presses from before the watch must not end it.
+    select(true);
+    Display* dpy = conn.display();
+    while (XPending(dpy)) {
+        XEvent e;
+        XNextEvent(dpy, &e);
+    }
+    installed = true;
+    notifier->setEnabled(true);
+    return true;
+}
+
+void X11ButtonWatch::remove() {
+    if (!installed) return;
+    installed = false;
+    notifier->setEnabled(false);
+    select(false);
+}
+
+void X11ButtonWatch::onEventsReady() {
+    Display* dpy = conn.display();
+    while (installed && XPending(dpy)) {
+        XEvent e;
+        XNextEvent(dpy, &e);
+        if (e.type != GenericEvent || e.xcookie.extension != xiOpcode) continue;
+        if (!XGetEventData(dpy, &e.xcookie)) continue;
+        int button = 0;
+        if (e.xcookie.evtype == XI_RawButtonPress)
+            button = static_cast<XIRawEvent*>(e.xcookie.data)->detail;
+        XFreeEventData(dpy, &e.xcookie);
+        if (button != Button1 && button != Button3) continue;
+        // Raw events carry no position: take the pointer's, as the press left it.
+        Window root = 0, child = 0;
+        int x = 0, y = 0, winX = 0, winY = 0;
+        unsigned mask = 0;
+        XQueryPointer(dpy, DefaultRootWindow(dpy), &root, &child, &x, &y, &winX, &winY, &mask);
+        emit buttonPressed(button == Button1 ? Qt::LeftButton : Qt::RightButton, QPoint(x, y));
+    }
+}

@@ -1,0 +1,96 @@
+#include "X11Connection.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include "AppLog.h"
+
+// Xlib defines macros (Bool, Status, None) that break Qt headers included after it.
+#include <X11/Xlib.h>
+
+namespace {
+
+// Xlib's error handler is process-wide and its default exits the process. Ours
+// records errors of our own connections and hands any other to the handler that
+// was there before (Qt's, or Xlib's own).
+QMutex& registryLock() {
+    static QMutex m;
+    return m;
+}
+QHash<Display*, int>& lastErrors() {
+    static QHash<Display*, int> errors;
+    return errors;
+}
+XErrorHandler chainedHandler = nullptr;
+
+int onXError(Display* display, XErrorEvent* event) {
+    {
+        QMutexLocker lock(&registryLock());
+        auto it = lastErrors().find(display);
+        if (it != lastErrors().end()) {
+            if (it.value() == 0) it.value() = event->error_code;
+            return 0;
+        }
+    }
+    return chainedHandler ? chainedHandler(display, event) : 0;
+}
+
+// Called again before each trapped request, since a toolkit created later may have
+// put its own handler in place meanwhile.
+void installHandler() {
+    QMutexLocker lock(&registryLock());
+    const XErrorHandler previous = XSetErrorHandler(onXError);
+    if (previous != onXError) chainedHandler = previous;
+}
+
+}  // namespace
+
+X11Connection::~X11Connection() {
+    if (!dpy) return;
+    XCloseDisplay(dpy);
+    QMutexLocker lock(&registryLock());
+    lastErrors().remove(dpy);
+}
+
+bool X11Connection::open(QString* error) {
+    if (dpy) return true;
+    dpy = XOpenDisplay(nullptr);
+    if (!dpy) {
+        if (error)
+            *error = QStringLiteral("cannot open the X display \"%1\"")
+                         .arg(QString::fromLocal8Bit(XDisplayName(nullptr)));
+        return false;
+    }
+    {
+        QMutexLocker lock(&registryLock());
+        lastErrors().insert(dpy, 0);
+    }
+    installHandler();
+    return true;
+}
+
+int X11Connection::fileDescriptor() const {
+    return dpy ? ConnectionNumber(dpy) : -1;
+}
+
+int X11Connection::trapErrors(const std::function<void()>& requests) {
+    if (!dpy) return BadImplementation;
+    installHandler();
+    XSync(dpy, False);  // earlier requests' errors are not this call's
+    {
+        QMutexLocker lock(&registryLock());
+        lastErrors()[dpy] = 0;
+    }
+    requests();
+    XSync(dpy, False);
+    QMutexLocker lock(&registryLock());
+    const int code = lastErrors().value(dpy);
+    lastErrors()[dpy] = 0;
+    return code;
+}
+
+bool X11Connection::isXWayland() const {
+    int opcode = 0, event = 0, error = 0;
+    return dpy && XQueryExtension(dpy, "XWAYLAND", &opcode, &event, &error);
+}

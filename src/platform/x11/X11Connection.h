@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+struct _XDisplay;
+
+// One connection of our own to the X server (never Qt's), for a service that must
+// not depend on the GUI's connection or thread. X errors on it never end the
+// process: they are counted, and trapErrors() reports the one a request caused.
+class X11Connection {
+public:
+    X11Connection() = default;
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    // Connects to $DISPLAY; false with the reason when it cannot.
+    bool open(QString* error);
+    bool isOpen() const { return dpy != nullptr; }
+    _XDisplay* display() const { return dpy; }
+    int fileDescriptor() const;
+
+    // Runs the requests, waits until the server has handled them, and returns the
+    // X error code of the first one that failed (0 when none did).
+    int trapErrors(const std::function<void()>& requests);
+
+    // True when the server is XWayland, which cannot reach Wayland windows.
+    bool isXWayland() const;
+
+private:
+    _XDisplay* dpy = nullptr;
+};

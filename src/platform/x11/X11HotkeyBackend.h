@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+
+#include "HotkeyBackend.h"
+#include "X11Connection.h"
+
+class QSocketNotifier;
+
+// Grabs hotkeys on the root window over a connection of its own, watched by the
+// event loop of the thread that created the backend (the GUI thread), so it works
+// with any Qt platform plugin and in programs without widgets.
+class X11HotkeyBackend : public QObject, public HotkeyBackend {
+    Q_OBJECT
+public:
+    explicit X11HotkeyBackend(QObject* parent = nullptr);
+    ~X11HotkeyBackend() override;
+
+    bool open(QString* error);
+
+    bool grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModifiers modifiers,
+              QString* error) override;
+    void ungrab(GlobalHotkey* hotkey) override;
+
+private slots:
+    void onEventsReady();
+
+private:
+    struct Combo {
+        int keycode = 0;
+        unsigned modifiers = 0;
+        bool operator==(const Combo& o) const {
+            return keycode == o.keycode && modifiers == o.modifiers;
+        }
+    };
+    friend uint qHash(const Combo& c, uint seed) {
+        return qHash(c.keycode * 256u + c.modifiers, seed);
+    }
+
+    void readModifierBits();
+    unsigned xModifiers(Qt::KeyboardModifiers modifiers) const;
+    QVector<unsigned> ignoredCombinations() const;
+    int grabCombo(const Combo& combo);
+    void ungrabCombo(const Combo& combo);
+
+    X11Connection conn;
+    QSocketNotifier* notifier = nullptr;
+    unsigned altMask = 0, metaMask = 0, numLockMask = 0;
+    QHash<GlobalHotkey*, Combo> hotkeys;
+    QHash<Combo, int> grabCount;
+    QSet<int> keysDown;  // grabbed keycodes pressed and not yet released
+};

@@ -1,0 +1,436 @@
+#include "X11InputBackend.h"
+
+#include "AbsoluteCoordinates.h"
+#include "AppLog.h"
+#include "X11KeyTable.h"
+
+// Xlib defines macros (Bool, Status, None) that break Qt headers included after it.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+// XInput's device-mode constant, not needed here, hides the record flag of that name.
+#undef Absolute
+
+namespace {
+
+// Spare keycodes left alone for other programs that borrow one the same way.
+constexpr int kSparesLeftForOthers = 2;
+
+unsigned buttonOf(quint32 flag) {
+    switch (flag) {
+        case InputRecord::LeftDown:
+        case InputRecord::LeftUp:
+            return Button1;
+        case InputRecord::MiddleDown:
+        case InputRecord::MiddleUp:
+            return Button2;
+        default:
+            return Button3;
+    }
+}
+
+}  // namespace
+
+X11InputBackend::X11InputBackend()
+    : settleTime(std::chrono::milliseconds(2)),
+      reuseGuard(std::chrono::milliseconds(100)),
+      restoreDelay(std::chrono::milliseconds(300)) {}
+
+X11InputBackend::~X11InputBackend() {
+    {
+        std::lock_guard<std::mutex> l(mutex);
+        stopping = true;
+    }
+    restoreWake.notify_all();
+    if (restorer.joinable()) restorer.join();
+    std::lock_guard<std::mutex> l(mutex);
+    if (!conn.isOpen()) return;
+    for (int keycode : spares.boundKeycodes())
+        if (spares.isHeld(keycode)) fakeKey(keycode, false);
+    restoreKeycodes(spares.boundKeycodes());
+}
+
+bool X11InputBackend::open(QString* error) {
+    std::lock_guard<std::mutex> l(mutex);
+    if (conn.isOpen()) return true;
+    if (!conn.open(&failure)) {
+        if (error) *error = failure;
+        return false;
+    }
+    int event = 0, err = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(conn.display(), &event, &err, &major, &minor)) {
+        failure = QStringLiteral("the X server has no XTEST extension for synthetic input");
+        if (error) *error = failure;
+        return false;
+    }
+    // Our injections must not wait behind another client's server grab.
+    XTestGrabControl(conn.display(), True);
+    readKeymap();
+    restorer = std::thread([this] { restoreLoop(); });
+    return true;
+}
+
+bool X11InputBackend::isAvailable() const {
+    std::lock_guard<std::mutex> l(mutex);
+    return conn.isOpen() && failure.isEmpty();
+}
+
+QString X11InputBackend::unavailableReason() const {
+    std::lock_guard<std::mutex> l(mutex);
+    return failure;
+}
+
+void X11InputBackend::setKeymapSettleTime(std::chrono::microseconds settle) {
+    std::lock_guard<std::mutex> l(mutex);
+    settleTime = settle;
+}
+
+void X11InputBackend::setSpareReuseGuard(std::chrono::microseconds guard) {
+    std::lock_guard<std::mutex> l(mutex);
+    reuseGuard = guard;
+    spares.setReuseGuard(guard);
+}
+
+void X11InputBackend::setRestoreDelay(std::chrono::milliseconds delay) {
+    {
+        std::lock_guard<std::mutex> l(mutex);
+        restoreDelay = delay;
+    }
+    restoreWake.notify_all();
+}
+
+int X11InputBackend::spareKeycodeCount() const {
+    std::lock_guard<std::mutex> l(mutex);
+    return spares.size();
+}
+
+void X11InputBackend::restoreKeymap() {
+    std::lock_guard<std::mutex> l(mutex);
+    if (conn.isOpen()) restoreKeycodes(spares.restorable(Clock::time_point::max()));
+}
+
+QSize X11InputBackend::screenSize() {
+    std::lock_guard<std::mutex> l(mutex);
+    if (!conn.isOpen()) return QSize();
+    convertedWith = querySize();
+    return convertedWith;
+}
+
+QSize X11InputBackend::querySize() {
+    XWindowAttributes attributes;
+    Display* dpy = conn.display();
+    if (!XGetWindowAttributes(dpy, DefaultRootWindow(dpy), &attributes)) return QSize();
+    return QSize(attributes.width, attributes.height);
+}
+
+void X11InputBackend::readKeymap() {
+    Display* dpy = conn.display();
+    XDisplayKeycodes(dpy, &minKeycode, &maxKeycode);
+    int per = 0;
+    KeySym* syms = XGetKeyboardMapping(dpy, KeyCode(minKeycode), maxKeycode - minKeycode + 1, &per);
+    keymap.clear();
+    symsPerKeycode = syms ? per : 0;
+    if (syms) {
+        keymap.resize((maxKeycode - minKeycode + 1) * per);
+        std::copy(syms, syms + keymap.size(), keymap.begin());
+        XFree(syms);
+    }
+
+    // The first time, keycodes without any symbol become the spare pool; later
+    // readings keep the pool and only learn where the other keys are now.
+    const bool firstReading = spares.size() == 0;
+    QVector<int> empty;
+    places.clear();
+    for (int keycode = minKeycode; keycode <= maxKeycode; ++keycode) {
+        const unsigned long* s = keymap.constData() + (keycode - minKeycode) * symsPerKeycode;
+        bool hasSymbol = false;
+        for (int i = 0; i < symsPerKeycode; ++i) hasSymbol = hasSymbol || s[i] != NoSymbol;
+        if (!hasSymbol) {
+            if (firstReading) empty.append(keycode);
+            continue;
+        }
+        if (spares.contains(keycode)) continue;
+        // Levels 1 and 2 of the first group: plain and with Shift.
+        for (int level = 0; level < qMin(2, symsPerKeycode); ++level) {
+            if (s[level] == NoSymbol) continue;
+            auto it = places.find(quint32(s[level]));
+            if (it == places.end() || it->level > level)
+                places.insert(quint32(s[level]), {keycode, level});
+        }
+    }
+    if (firstReading) {
+        // Take the highest ones: programs that borrow a keycode usually take the first empty one.
+        empty = empty.mid(qMin(kSparesLeftForOthers, empty.size()));
+        spares = SpareKeycodePool(empty, reuseGuard);
+    }
+
+    shiftKeycodes.clear();
+    if (XModifierKeymap* mods = XGetModifierMapping(dpy)) {
+        for (int i = 0; i < mods->max_keypermod; ++i) {
+            const KeyCode k = mods->modifiermap[ShiftMapIndex * mods->max_keypermod + i];
+            if (k) shiftKeycodes.append(k);
+        }
+        XFreeModifiermap(mods);
+    }
+    const KeyPlace shiftL = places.value(XK_Shift_L);
+    shiftKeycode = shiftL.keycode ? shiftL.keycode : shiftKeycodes.value(0);
+}
+
+void X11InputBackend::drainEvents() {
+    Display* dpy = conn.display();
+    bool remapped = false;
+    while (XPending(dpy)) {
+        XEvent e;
+        XNextEvent(dpy, &e);
+        if (e.type != MappingNotify) continue;
+        if (e.xmapping.request == MappingModifier) {
+            remapped = true;
+        } else if (e.xmapping.request == MappingKeyboard) {
+            // Changes to our own spare keycodes are ours; anything else means another
+            // program changed the layout.
+            for (int k = e.xmapping.first_keycode;
+                 k < e.xmapping.first_keycode + e.xmapping.count && !remapped; ++k)
+                remapped = !spares.contains(k);
+        }
+    }
+    if (remapped) readKeymap();
+}
+
+unsigned X11InputBackend::queryModifierState() {
+    Display* dpy = conn.display();
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    XQueryPointer(dpy, DefaultRootWindow(dpy), &root, &child, &rootX, &rootY, &x, &y, &mask);
+    return mask;
+}
+
+bool X11InputBackend::findOnKeymap(quint32 keysym, KeyPlace* place) const {
+    auto it = places.constFind(keysym);
+    if (it == places.constEnd()) return false;
+    *place = *it;
+    return true;
+}
+
+bool X11InputBackend::isAlphabetic(int keycode) const {
+    if (symsPerKeycode < 2) return false;
+    const unsigned long* s = keymap.constData() + (keycode - minKeycode) * symsPerKeycode;
+    KeySym lower = 0, upper = 0;
+    XConvertCase(s[0], &lower, &upper);
+    return lower != upper && lower == s[0] && upper == s[1];
+}
+
+void X11InputBackend::fakeKey(int keycode, bool down) {
+    XTestFakeKeyEvent(conn.display(), unsigned(keycode), down ? True : False, CurrentTime);
+}
+
+void X11InputBackend::logOnce(const QString& key, const QString& message) {
+    if (reported.contains(key)) return;
+    reported.insert(key);
+    qCWarning(appLog).noquote() << message;
+}
+
+bool X11InputBackend::inject(const InputBatch& batch) {
+    std::unique_lock<std::mutex> guard(mutex);
+    if (!conn.isOpen()) return false;
+    drainEvents();
+    for (const InputRecord& r : batch) {
+        if (r.type == InputRecord::Mouse) {
+            sendMouse(r);
+        } else if (r.isCharacter()) {
+            const SurrogateJoiner::Event e = joiner.feed(r.scan, r.isKeyUp());
+            if (e.dropped)
+                logOnce(QStringLiteral("lone"),
+                        QStringLiteral("a lone UTF-16 surrogate was not typed"));
+            if (e.character) sendCharacter(e.character, r.isKeyUp(), guard);
+        } else {
+            sendVirtualKey(r.virtualKey, r.isKeyUp(), guard);
+        }
+    }
+    // Wait until the server has taken every event, so that input from the next
+    // batch (or another connection) can never overtake it.
+    XSync(conn.display(), False);
+    return true;
+}
+
+void X11InputBackend::sendVirtualKey(quint16 virtualKey, bool up,
+                                     std::unique_lock<std::mutex>& guard) {
+    if (virtualKey == 0) {
+        logOnce(
+            QStringLiteral("vk0"),
+            QStringLiteral("a key record without a virtual key (unknown key name) sends nothing"));
+        return;
+    }
+    const quint32 keysym = X11KeyTable::keysymForVirtualKey(virtualKey);
+    if (keysym == 0) {
+        logOnce(QStringLiteral("vk%1").arg(virtualKey),
+                QStringLiteral("virtual key %1 has no X11 key; nothing sent").arg(virtualKey));
+        return;
+    }
+    if (up) {
+        int keycode = virtualKeysDown.take(virtualKey);
+        KeyPlace place;
+        if (!keycode && findOnKeymap(keysym, &place)) keycode = place.keycode;
+        if (!keycode) return;  // a key of its own that was never pressed
+        fakeKey(keycode, false);
+        if (spares.contains(keycode)) {
+            spares.release(keycode, Clock::now());
+            restoreWake.notify_all();
+        }
+        return;
+    }
+    int keycode = virtualKeysDown.value(virtualKey);
+    KeyPlace place;
+    if (!keycode && findOnKeymap(keysym, &place)) keycode = place.keycode;
+    if (!keycode) keycode = bindSpare(keysym, guard);
+    if (!keycode) return;
+    if (spares.contains(keycode)) spares.press(keycode, Clock::now());
+    fakeKey(keycode, true);
+    virtualKeysDown.insert(virtualKey, keycode);
+}
+
+void X11InputBackend::sendCharacter(char32_t character, bool up,
+                                    std::unique_lock<std::mutex>& guard) {
+    if (up) {
+        const int keycode = charactersDown.take(character);
+        if (!keycode) return;
+        fakeKey(keycode, false);
+        if (spares.contains(keycode)) {
+            spares.release(keycode, Clock::now());
+            restoreWake.notify_all();
+        }
+        return;
+    }
+    const quint32 keysym = X11KeyTable::keysymForCharacter(character);
+    if (keysym == 0) {
+        logOnce(QStringLiteral("char%1").arg(quint32(character)),
+                QStringLiteral("character U+%1 cannot be typed; nothing sent")
+                    .arg(quint32(character), 4, 16, QLatin1Char('0')));
+        return;
+    }
+    if (const int held = charactersDown.take(character)) fakeKey(held, false);
+
+    KeyPlace place;
+    if (findOnKeymap(keysym, &place)) {
+        const unsigned state = queryModifierState();
+        bool wantShift = place.level == 1;
+        if ((state & LockMask) && isAlphabetic(place.keycode)) wantShift = !wantShift;
+        const bool shiftOn = state & ShiftMask;
+        QVector<int> lifted;
+        if (wantShift && !shiftOn && shiftKeycode) {
+            fakeKey(shiftKeycode, true);
+        } else if (!wantShift && shiftOn) {
+            // Lift the Shift keys that are down for this one key, then put them back.
+            char keys[32];
+            XQueryKeymap(conn.display(), keys);
+            for (int k : shiftKeycodes)
+                if (keys[k / 8] & (1 << (k % 8))) lifted.append(k);
+            for (int k : lifted) fakeKey(k, false);
+        }
+        fakeKey(place.keycode, true);
+        if (wantShift && !shiftOn && shiftKeycode) fakeKey(shiftKeycode, false);
+        for (int k : lifted) fakeKey(k, true);
+        charactersDown.insert(character, place.keycode);
+        return;
+    }
+
+    const int keycode = bindSpare(keysym, guard);
+    if (!keycode) return;
+    spares.press(keycode, Clock::now());
+    fakeKey(keycode, true);
+    charactersDown.insert(character, keycode);
+}
+
+int X11InputBackend::bindSpare(quint32 keysym, std::unique_lock<std::mutex>& guard) {
+    Display* dpy = conn.display();
+    SpareKeycodePool::Assignment a = spares.assign(keysym, Clock::now());
+    while (a.keycode < 0) {
+        if (a.notBefore == Clock::time_point::max()) {
+            logOnce(
+                QStringLiteral("nospare"),
+                QStringLiteral("no spare keycode is free to type a character the keymap lacks"));
+            return 0;
+        }
+        // Every spare keycode was used a moment ago; a client may still be reading
+        // the mapping it had then.
+        restoreWake.wait_until(guard, a.notBefore);
+        a = spares.assign(keysym, Clock::now());
+    }
+    if (!a.needsMapping) return a.keycode;
+
+    QVector<KeySym> syms(qMax(symsPerKeycode, 1), KeySym(keysym));
+    XChangeKeyboardMapping(dpy, a.keycode, syms.size(), syms.data(), 1);
+    // Read the mapping back: this waits until the server has applied it and sent
+    // every client its MappingNotify.
+    bool confirmed = false;
+    for (int attempt = 0; attempt < 3 && !confirmed; ++attempt) {
+        int per = 0;
+        KeySym* got = XGetKeyboardMapping(dpy, KeyCode(a.keycode), 1, &per);
+        confirmed = got && per > 0 && got[0] == keysym;
+        if (got) XFree(got);
+    }
+    if (!confirmed) {
+        logOnce(QStringLiteral("bind%1").arg(a.keycode),
+                QStringLiteral("keycode %1 could not be bound to keysym 0x%2")
+                    .arg(a.keycode)
+                    .arg(keysym, 0, 16));
+        return 0;
+    }
+    spares.bind(a.keycode, keysym, Clock::now());
+    // Clients fetch the new keymap when they read the notification; give them the
+    // time before the key that needs it arrives.
+    if (settleTime.count() > 0) {
+        guard.unlock();
+        std::this_thread::sleep_for(settleTime);
+        guard.lock();
+    }
+    return a.keycode;
+}
+
+void X11InputBackend::restoreKeycodes(const QVector<int>& keycodes) {
+    if (keycodes.isEmpty()) return;
+    Display* dpy = conn.display();
+    const QVector<KeySym> empty(qMax(symsPerKeycode, 1), NoSymbol);
+    for (int keycode : keycodes) {
+        XChangeKeyboardMapping(dpy, keycode, empty.size(), const_cast<KeySym*>(empty.data()), 1);
+        spares.unbind(keycode);
+    }
+    XSync(dpy, False);
+}
+
+void X11InputBackend::restoreLoop() {
+    std::unique_lock<std::mutex> guard(mutex);
+    while (!stopping) {
+        if (spares.boundKeycodes().isEmpty()) {
+            restoreWake.wait(guard);
+            continue;
+        }
+        drainEvents();
+        restoreKeycodes(spares.restorable(Clock::now() - restoreDelay));
+        restoreWake.wait_for(guard, restoreDelay / 2);
+    }
+}
+
+void X11InputBackend::sendMouse(const InputRecord& r) {
+    Display* dpy = conn.display();
+    if (r.flags & InputRecord::Move) {
+        if (r.flags & InputRecord::Absolute) {
+            const QSize size = convertedWith.isValid() ? convertedWith : querySize();
+            const QPoint p = AbsoluteCoordinates::toPoint(r.dx, r.dy, size);
+            XTestFakeMotionEvent(dpy, DefaultScreen(dpy), p.x(), p.y(), CurrentTime);
+        } else {
+            XTestFakeRelativeMotionEvent(dpy, r.dx, r.dy, CurrentTime);
+        }
+    }
+    // The order in which one record's flags take effect on Windows.
+    static constexpr quint32 kButtonFlags[] = {InputRecord::LeftDown,   InputRecord::LeftUp,
+                                               InputRecord::RightDown,  InputRecord::RightUp,
+                                               InputRecord::MiddleDown, InputRecord::MiddleUp};
+    for (quint32 flag : kButtonFlags) {
+        if (!(r.flags & flag)) continue;
+        const bool down = flag == InputRecord::LeftDown || flag == InputRecord::RightDown ||
+                          flag == InputRecord::MiddleDown;
+        XTestFakeButtonEvent(dpy, buttonOf(flag), down ? True : False, CurrentTime);
+    }
+}

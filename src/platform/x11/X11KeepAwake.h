@@ -1,0 +1,31 @@
+#pragma once
+
+#include "KeepAwake.h"
+#include "X11Connection.h"
+
+// Suspends the X screen saver and display power saving during a run, and asks the
+// desktop's screen-saver service over D-Bus to hold off as well where there is one.
+// Requests nest; the last release undoes them.
+class X11KeepAwake : public KeepAwake {
+public:
+    X11KeepAwake() = default;
+    ~X11KeepAwake() override;
+
+    // False when the server lacks the MIT-SCREEN-SAVER extension; requests then
+    // rely on D-Bus alone.
+    bool open(QString* error);
+
+    void request() override;
+    void release() override;
+    bool isRequested() const { return depth > 0; }
+
+private:
+    void inhibitOverDBus();
+    void uninhibitOverDBus();
+
+    X11Connection conn;
+    bool haveExtension = false;
+    int depth = 0;
+    quint32 cookie = 0;
+    bool inhibited = false;
+};
