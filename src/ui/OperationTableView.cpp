@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "AppLog.h"
+#include "Operation.h"
 #include "OperationModel.h"
 
 namespace {
@@ -15,6 +16,7 @@ constexpr int kHeaderSize = 30;
 }  // namespace
 
 OperationTableView::OperationTableView(QWidget* parent) : QTableView(parent) {
+    qRegisterMetaType<Operation*>("Operation*");
     setDragEnabled(true);
     setAcceptDrops(true);
     // Qt's indicator would follow its own drop rules; ours draws where drops land.
@@ -130,9 +132,13 @@ void OperationTableView::paintEvent(QPaintEvent* event) {
     }
 }
 
+const QObject* OperationTableView::dragSourceOf(const QDropEvent* event) const {
+    return event->source();
+}
+
 void OperationTableView::dragEnterEvent(QDragEnterEvent* event) {
     // Other widgets and programs may offer anything; only our own payloads are taken.
-    if (!acceptsDragSource(event->source())) {
+    if (!acceptsDragSource(dragSourceOf(event))) {
         event->ignore();
         return;
     }
@@ -144,7 +150,7 @@ void OperationTableView::dragMoveEvent(QDragMoveEvent* event) {
     QTableView::dragMoveEvent(event);
     dragPos = event->pos();
     viewport()->update();
-    if (acceptsDragSource(event->source())) event->acceptProposedAction();
+    if (acceptsDragSource(dragSourceOf(event))) event->acceptProposedAction();
 }
 
 void OperationTableView::dragLeaveEvent(QDragLeaveEvent* event) {
@@ -178,4 +184,19 @@ void OperationTableView::selectionChanged(const QItemSelection& selected,
         if (!rows.isEmpty()) op = operationModel->operationAt(rows.first().row());
     }
     emit operationSelected(op);
+}
+
+void OperationTableView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    // In single selection Qt would select a neighbour of a deleted selected row; the
+    // table instead ends up without a selection, and announces that (null) while the
+    // operation still exists.
+    if (!parent.isValid() && selectionModel()) {
+        for (const QModelIndex& selected : selectionModel()->selectedRows(0)) {
+            if (selected.row() >= start && selected.row() <= end) {
+                selectionModel()->clear();
+                break;
+            }
+        }
+    }
+    QTableView::rowsAboutToBeRemoved(parent, start, end);
 }

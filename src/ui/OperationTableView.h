@@ -39,6 +39,9 @@ signals:
 
 protected:
     DropTarget dropTarget(const QModelIndex& index, DropIndicatorPosition position) const;
+    // The widget a drag event comes from (null: another program). Outside a real drag
+    // Qt reports no source, so tests replace this.
+    virtual const QObject* dragSourceOf(const QDropEvent* event) const;
 
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -49,6 +52,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void selectionChanged(const QItemSelection& selected,
                           const QItemSelection& deselected) override;
+
+protected slots:
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
     int hoveredRow = -1;
