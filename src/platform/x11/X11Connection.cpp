@@ -14,13 +14,14 @@ namespace {
 // Xlib's error handler is process-wide and its default exits the process. Ours
 // records errors of our own connections and hands any other to the handler that
 // was there before (Qt's, or Xlib's own).
+// Never destroyed: connections held by other static objects close after it would be.
 QMutex& registryLock() {
-    static QMutex m;
-    return m;
+    static QMutex* m = new QMutex;
+    return *m;
 }
 QHash<Display*, int>& lastErrors() {
-    static QHash<Display*, int> errors;
-    return errors;
+    static QHash<Display*, int>* errors = new QHash<Display*, int>;
+    return *errors;
 }
 XErrorHandler chainedHandler = nullptr;
 

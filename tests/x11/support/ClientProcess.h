@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QStringList>
+
+// A receiving client run as a separate program: it reports what it received one
+// event a line on standard output and takes commands on standard input.
+class ClientProcess {
+public:
+    ~ClientProcess();
+
+    // Starts the program and waits for its "ready" line; false on failure or timeout.
+    bool start(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
+    // The fields of the ready line after the word "ready".
+    QList<QByteArray> readyFields() const { return ready; }
+
+    // The next unread line starting with prefix (earlier unread lines are skipped),
+    // waiting up to timeoutMs; empty when none came.
+    QByteArray waitForLine(const QByteArray& prefix, int timeoutMs = 5000);
+    // Every line received so far that was not yet read, then marks them read.
+    QList<QByteArray> takeLines();
+    // Lets the event loop read output for a while, without consuming lines.
+    void settle(int ms);
+    void send(const QByteArray& command);
+    QString errorText() const;
+
+private:
+    void readAvailable();
+
+    QProcess process;
+    QByteArray partial;
+    QList<QByteArray> lines;
+    int cursor = 0;
+    QList<QByteArray> ready;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QVector>
+
+struct _XDisplay;
+
+// The tests' own view of the X server, on a connection separate from the backends
+// under test: what the pointer and keyboard are doing, and input or grabs that
+// come from "another program".
+class TestDesktop {
+public:
+    TestDesktop();
+    ~TestDesktop();
+    bool isOpen() const { return dpy != nullptr; }
+
+    QSize screenSize() const;
+    QPoint pointer() const;
+    unsigned modifierState() const;  // X modifier mask of the pointer query
+    bool isKeyDown(quint32 keysym) const;
+
+    void moveTo(const QPoint& p);
+    void button(int button, bool down);
+    void key(quint32 keysym, bool down);
+    void tap(quint32 keysym);
+    // Grabs the key on the root window as another client would; the X error code.
+    int grabKey(quint32 keysym, unsigned modifiers);
+    void ungrabKey(quint32 keysym, unsigned modifiers);
+    // Keycodes whose mapping holds keysym anywhere.
+    QVector<int> keycodesMapping(quint32 keysym) const;
+    void setFocus(unsigned long window);
+    void sync() const;
+
+    static constexpr unsigned kShift = 1u << 0, kLock = 1u << 1, kControl = 1u << 2,
+                              kMod2 = 1u << 4;
+
+private:
+    _XDisplay* dpy = nullptr;
+};
