@@ -295,7 +295,7 @@ private slots:
         QVERIFY(g.browser->editProperty(custom));
         QWidget* editor = g.browser->currentEditor();
         QVERIFY(qobject_cast<QLabel*>(editor));
-        editor->setProperty("takesAllKeys", true);
+        TreePropertyBrowser::setEditorTakesAllKeys(editor);
         QTest::keyClick(editor, Qt::Key_Escape);
         QCoreApplication::processEvents();
         QCOMPARE(g.browser->currentEditor(), editor);

@@ -45,6 +45,10 @@ TreePropertyBrowser::TreePropertyBrowser(QWidget* parent)
 
 TreePropertyBrowser::~TreePropertyBrowser() = default;
 
+void TreePropertyBrowser::setEditorTakesAllKeys(QWidget* editor, bool on) {
+    if (editor) editor->setProperty(PropertyItemDelegate::kTakesAllKeys, on);
+}
+
 void TreePropertyBrowser::setFactoryForManager(VariantPropertyManager* manager,
                                                VariantEditorFactory* factory) {
     if (!manager) return;

@@ -24,6 +24,10 @@ public:
     explicit TreePropertyBrowser(QWidget* parent = nullptr);
     ~TreePropertyBrowser() override;
 
+    // Marks an editor that takes Escape, Return and Tab as input of its own (a key
+    // capture editor, for instance) instead of ending the edit with them.
+    static void setEditorTakesAllKeys(QWidget* editor, bool on = true);
+
     // The factory that makes the editors of `manager`'s rows (not owned).
     void setFactoryForManager(VariantPropertyManager* manager, VariantEditorFactory* factory);
     VariantEditorFactory* factoryForProperty(const Property* property) const;

@@ -1,0 +1,150 @@
+#include "AutoPropertyBrowser.h"
+
+#include <QMetaObject>
+#include <QVBoxLayout>
+
+#include "OperationEditorFactory.h"
+#include "OperationPropertyBrowser.h"
+#include "Property.h"
+#include "VariantPropertyManager.h"
+
+namespace {
+
+const Qt::KeyboardModifier kFlagModifiers[] = {Qt::ShiftModifier, Qt::ControlModifier,
+                                               Qt::AltModifier, Qt::MetaModifier};
+
+// The class-info value `name` of the object's class, searched from the most derived
+// class upwards; empty when no class declares it.
+QString classInfo(const QMetaObject* meta, const QString& name) {
+    const int index = meta->indexOfClassInfo(name.toUtf8().constData());
+    return index < 0 ? QString() : QString::fromUtf8(meta->classInfo(index).value());
+}
+
+bool isModifiersType(int typeId) {
+    return typeId == qMetaTypeId<Qt::KeyboardModifiers>();
+}
+
+Qt::KeyboardModifiers toModifiers(const QVariant& value) {
+    if (isModifiersType(value.userType())) return value.value<Qt::KeyboardModifiers>();
+    bool ok = false;
+    const int bits = value.toInt(&ok);
+    return ok ? Qt::KeyboardModifiers(bits) : Qt::NoModifier;
+}
+
+}  // namespace
+
+AutoPropertyBrowser::AutoPropertyBrowser(QWidget* parent)
+    : QWidget(parent),
+      browser(new OperationPropertyBrowser(this)),
+      manager(new VariantPropertyManager(this)),
+      factory(new OperationEditorFactory(this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser);
+    browser->setFactoryForManager(manager, factory);
+    browser->setHeaderLabels(tr("属性"), tr("值"));
+    connect(manager, &VariantPropertyManager::valueChanged, this,
+            &AutoPropertyBrowser::onValueChanged);
+}
+
+AutoPropertyBrowser::~AutoPropertyBrowser() {
+    // Rows go before the grid's editors and factory, which are children too.
+    clearProperties();
+}
+
+int AutoPropertyBrowser::modifiersToFlags(Qt::KeyboardModifiers modifiers) {
+    int flags = 0;
+    for (int i = 0; i < 4; ++i)
+        if (modifiers & kFlagModifiers[i]) flags |= 1 << i;
+    return flags;
+}
+
+Qt::KeyboardModifiers AutoPropertyBrowser::flagsToModifiers(int flags) {
+    Qt::KeyboardModifiers modifiers;
+    for (int i = 0; i < 4; ++i)
+        if (flags & (1 << i)) modifiers |= kFlagModifiers[i];
+    return modifiers;
+}
+
+void AutoPropertyBrowser::setObject(QObject* object) {
+    if (object && object == shown) return;
+    clearProperties();
+    if (object) {
+        shown = object;
+        buildProperties(object);
+    }
+}
+
+void AutoPropertyBrowser::clearProperties() {
+    rows.clear();
+    shown = nullptr;
+    browser->clear();
+    manager->clear();
+}
+
+Property* AutoPropertyBrowser::rowForProperty(const QString& name) const {
+    for (auto it = rows.cbegin(); it != rows.cend(); ++it)
+        if (QLatin1String(it.value().name()) == name) return it.key();
+    return nullptr;
+}
+
+void AutoPropertyBrowser::buildProperties(QObject* object) {
+    if (!object) return;
+    const QMetaObject* meta = object->metaObject();
+    for (int i = 0; i < meta->propertyCount(); ++i) {
+        const QMetaProperty p = meta->property(i);
+        const QString name = QString::fromLatin1(p.name());
+        if (!p.isReadable() || name == QLatin1String("objectName")) continue;
+
+        QString label = classInfo(meta, QStringLiteral("prop_%1").arg(name));
+        if (label.isEmpty()) label = name;
+        const QString editor = classInfo(meta, QStringLiteral("editor_") + name);
+        const QString choices = classInfo(meta, QStringLiteral("choices_") + name);
+        const QString flagNames = classInfo(meta, QStringLiteral("flagnames_") + name);
+        const QString range = classInfo(meta, QStringLiteral("range_") + name);
+
+        QVariant value = p.read(object);
+        Property* row = nullptr;
+        if (editor == QLatin1String("COMBO")) {
+            row = manager->addProperty(VariantPropertyManager::enumTypeId(), label);
+            manager->setAttribute(row, QStringLiteral("enumNames"),
+                                  choices.split(QLatin1Char('|')));
+        } else if (editor == QLatin1String("FLAG")) {
+            row = manager->addProperty(VariantPropertyManager::flagTypeId(), label);
+            manager->setAttribute(row, QStringLiteral("flagNames"),
+                                  flagNames.split(QLatin1Char('|')));
+            value = modifiersToFlags(toModifiers(p.read(object)));
+        } else if (editor == QLatin1String("SPINBOX")) {
+            row = manager->addProperty(QVariant::Int, label);
+            // "-" separates the bounds, so a negative bound makes three parts: no bounds.
+            const QStringList bounds = range.split(QLatin1Char('-'));
+            if (bounds.size() == 2) {
+                manager->setAttribute(row, QStringLiteral("minimum"), bounds.at(0).toInt());
+                manager->setAttribute(row, QStringLiteral("maximum"), bounds.at(1).toInt());
+            }
+        } else {
+            row = manager->addProperty(p.userType(), label);
+        }
+        // A type the grid cannot show gets no row.
+        if (!row) continue;
+        manager->setValue(row, value);
+        row->setEnabled(p.isWritable());
+        browser->addProperty(row);
+        // Only now does the row count as the object's: the values reported while
+        // building it are not edits and are not written back.
+        rows.insert(row, p);
+    }
+}
+
+void AutoPropertyBrowser::onValueChanged(Property* prop, const QVariant& value) {
+    if (!shown) return;
+    auto it = rows.constFind(prop);
+    if (it == rows.cend()) return;
+    const QMetaProperty p = it.value();
+    if (!p.isReadable()) return;
+    QVariant written = value;
+    if (isModifiersType(p.userType()))
+        written = QVariant::fromValue(flagsToModifiers(value.toInt()));
+    if (p.isWritable()) p.write(shown, written);
+    emit sigValueChanged(QModelIndex(), QModelIndex(), QVector<int>());
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QLineEdit>
+
+// Captures one key: each key pressed replaces the text with the key's portable name
+// (Qt's PortableText of the key alone) and reports it. Modifier keys alone are
+// ignored and the modifiers held with a key are not part of the name, so Ctrl+A
+// gives "A". Every other key is captured the same way, Backspace, Escape, Return and
+// Tab included: nothing is typed or deleted. Input methods are off, so a Chinese
+// input method composes nothing here.
+class KeyInputWidget : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit KeyInputWidget(QWidget* parent = nullptr);
+
+    // The portable name of a key code, or empty for a modifier key or no key.
+    static QString keyName(int key);
+
+signals:
+    void valueChanged(const QString& name);
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};

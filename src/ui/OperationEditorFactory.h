@@ -1,0 +1,14 @@
+#pragma once
+
+#include "VariantEditorFactory.h"
+
+// The editors of the designer's property grid: the screen point picker for point
+// rows, key capture for the row labelled "按键", the standard editors otherwise.
+class OperationEditorFactory : public VariantEditorFactory {
+    Q_OBJECT
+public:
+    explicit OperationEditorFactory(QObject* parent = nullptr);
+
+    QWidget* createEditor(VariantPropertyManager* manager, Property* property,
+                          QWidget* parent) override;
+};

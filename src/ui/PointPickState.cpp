@@ -1,0 +1,79 @@
+#include "PointPickState.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMessageBox>
+
+#include "AppLog.h"
+#include "ButtonWatch.h"
+#include "Platform.h"
+#include "PointSelectWidget.h"
+
+QMainWindow* findMainWindow() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows)
+        if (auto* main = qobject_cast<QMainWindow*>(w)) return main;
+    return nullptr;
+}
+
+PointPickState& PointPickState::instance() {
+    static PointPickState state;
+    return state;
+}
+
+void PointPickState::setNotifier(Notifier n) {
+    notifier = std::move(n);
+}
+
+void PointPickState::notify(const QString& text) {
+    const QString title = tr("TapwiseZindra-键盘鼠标自动化输入工具");
+    if (notifier)
+        notifier(title, text);
+    else
+        QMessageBox::warning(findMainWindow(), title, text);
+}
+
+bool PointPickState::start(PointSelectWidget* picker) {
+    if (!picker) return false;
+    if (!picking) {
+        ButtonWatch& w = Platform::buttonWatch();
+        QString error;
+        if (!w.isInstalled() && !w.install(&error)) {
+            qCWarning(appLog).noquote() << "cannot watch mouse buttons for a point pick:" << error;
+            notify(tr("无法在桌面上捕获鼠标点击，不能选取坐标。\n%1").arg(error));
+            return false;
+        }
+        watch = &w;
+        pressConnection =
+            connect(&w, &ButtonWatch::buttonPressed, this, &PointPickState::onButtonPressed);
+    } else if (active && active != picker) {
+        active->dropOverlay();
+    }
+    picker->showOverlay();
+    active = picker;
+    picking = true;
+    if (QMainWindow* main = findMainWindow()) main->hide();
+    return true;
+}
+
+void PointPickState::onButtonPressed(Qt::MouseButton button, const QPoint& globalPos) {
+    if (!picking || (button != Qt::LeftButton && button != Qt::RightButton)) return;
+    if (active) active->finishPick(globalPos);
+    endPick();
+}
+
+void PointPickState::pickerDestroyed(PointSelectWidget* picker) {
+    if (picking && active == picker) endPick();
+}
+
+void PointPickState::endPick() {
+    picking = false;
+    disconnect(pressConnection);
+    if (QMainWindow* main = findMainWindow()) {
+        main->showNormal();
+        main->raise();
+        main->activateWindow();
+    }
+    if (watch) watch->remove();
+    watch = nullptr;
+}

@@ -1,0 +1,22 @@
+#include "PropertyPanelWidget.h"
+
+#include "AutoPropertyBrowser.h"
+#include "Operation.h"
+#include "ui_PropertyPanelWidget.h"
+
+PropertyPanelWidget::PropertyPanelWidget(QWidget* parent)
+    : QWidget(parent), ui(new Ui::PropertyPanelWidgetClass) {
+    ui->setupUi(this);
+}
+
+PropertyPanelWidget::~PropertyPanelWidget() {
+    delete ui;
+}
+
+AutoPropertyBrowser* PropertyPanelWidget::propertyBrowser() const {
+    return ui->propertyBrowser;
+}
+
+void PropertyPanelWidget::setOperation(Operation* operation) {
+    ui->propertyBrowser->setObject(operation);
+}
