@@ -88,6 +88,30 @@ const char* const kWaylandReason =
     "run Flowsmith in an X11 session";
 }  // namespace
 
+#if defined(FLOWSMITH_HAVE_X11)
+namespace {
+// Under XWayland, XTest and key grabs reach only the other X11 programs.
+QString x11Reason(const X11Connection& connection) {
+    return connection.isXWayland() ? QString::fromLatin1(kWaylandReason) : QString();
+}
+
+// The X11 service when a display is reachable and not XWayland; otherwise the reason.
+template <typename Service>
+std::unique_ptr<Service> openX11(QString* reason) {
+    const bool hasWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        *reason = QString::fromLatin1(hasWayland ? kWaylandReason
+                                                 : "there is no X11 display (DISPLAY is not set)");
+        return nullptr;
+    }
+    auto service = std::make_unique<Service>();
+    if (!service->open(reason)) return nullptr;
+    *reason = x11Reason(service->connection());
+    return reason->isEmpty() ? std::move(service) : nullptr;
+}
+}  // namespace
+#endif
+
 QString Platform::unavailableReason() {
 #if defined(Q_OS_WIN)
     return QString();
@@ -96,12 +120,14 @@ QString Platform::unavailableReason() {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return QString::fromLatin1(hasWayland ? kWaylandReason
                                               : "there is no X11 display (DISPLAY is not set)");
-    X11Connection probe;
+    // The probe stays connected: an X server that loses its last client resets,
+    // and a service connecting right after that would find no server.
+    static QMutex probeLock;
+    static X11Connection* probe = new X11Connection;
+    QMutexLocker lock(&probeLock);
     QString error;
-    if (!probe.open(&error)) return error;
-    // Under XWayland, XTest and key grabs reach only the other X11 programs.
-    if (probe.isXWayland()) return QString::fromLatin1(kWaylandReason);
-    return QString();
+    if (!probe->open(&error)) return error;
+    return x11Reason(*probe);
 #else
     const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY");
     const bool hasWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
@@ -116,11 +142,8 @@ InputBackend& Platform::input() {
 #if defined(Q_OS_WIN)
         return std::make_unique<Win32InputBackend>();
 #elif defined(FLOWSMITH_HAVE_X11)
-        QString reason = unavailableReason();
-        if (reason.isEmpty()) {
-            auto backend = std::make_unique<X11InputBackend>();
-            if (backend->open(&reason)) return backend;
-        }
+        QString reason;
+        if (auto backend = openX11<X11InputBackend>(&reason)) return backend;
         return std::make_unique<UnavailableInputBackend>(reportedReason("input injection", reason));
 #else
         return std::make_unique<UnavailableInputBackend>(
@@ -134,11 +157,8 @@ HotkeyBackend& Platform::hotkeys() {
 #if defined(Q_OS_WIN)
         return std::make_unique<Win32HotkeyBackend>();
 #elif defined(FLOWSMITH_HAVE_X11)
-        QString reason = unavailableReason();
-        if (reason.isEmpty()) {
-            auto backend = std::make_unique<X11HotkeyBackend>();
-            if (backend->open(&reason)) return backend;
-        }
+        QString reason;
+        if (auto backend = openX11<X11HotkeyBackend>(&reason)) return backend;
         return std::make_unique<UnavailableHotkeyBackend>(reportedReason("global hotkeys", reason));
 #else
         return std::make_unique<UnavailableHotkeyBackend>(
@@ -152,10 +172,9 @@ ButtonWatch& Platform::buttonWatch() {
 #if defined(Q_OS_WIN)
         return std::make_unique<Win32ButtonWatch>();
 #elif defined(FLOWSMITH_HAVE_X11)
-        // The watch connects when it is first installed, so that an unused watch
-        // costs nothing; its own errors (no XInput 2) come back from install().
-        const QString reason = unavailableReason();
-        if (reason.isEmpty()) return std::make_unique<X11ButtonWatch>();
+        // A watch that cannot work (no XInput 2) says so when it is installed.
+        QString reason;
+        if (auto watch = openX11<X11ButtonWatch>(&reason)) return watch;
         return std::make_unique<UnavailableButtonWatch>(
             reportedReason("global button watch", reason));
 #else
@@ -170,11 +189,12 @@ KeepAwake& Platform::keepAwake() {
 #if defined(Q_OS_WIN)
         return std::make_unique<Win32KeepAwake>();
 #elif defined(FLOWSMITH_HAVE_X11)
-        QString reason = unavailableReason();
-        if (reason.isEmpty()) {
-            auto awake = std::make_unique<X11KeepAwake>();
+        QString reason;
+        if (auto awake = openX11<X11KeepAwake>(&reason)) {
             // Without the screen-saver extension it still asks over D-Bus.
-            if (!awake->open(&reason)) reportedReason("screen saver suspension", reason);
+            if (!awake->hasScreenSaverExtension())
+                reportedReason("screen saver suspension",
+                               QStringLiteral("no MIT-SCREEN-SAVER extension"));
             return awake;
         }
         reportedReason("keep-awake", reason);

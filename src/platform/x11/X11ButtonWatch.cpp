@@ -12,7 +12,7 @@ X11ButtonWatch::~X11ButtonWatch() {
     remove();
 }
 
-bool X11ButtonWatch::connectOnce(QString* error) {
+bool X11ButtonWatch::open(QString* error) {
     if (conn.isOpen()) return true;
     if (!conn.open(error)) return false;
     Display* dpy = conn.display();
@@ -50,7 +50,7 @@ bool X11ButtonWatch::install(QString* error) {
         if (error) *error = QStringLiteral("the button watch is already installed");
         return false;
     }
-    if (!connectOnce(error)) return false;
+    if (!open(error)) return false;
     // Presses from before the watch must not end it.
     select(true);
     Display* dpy = conn.display();

@@ -14,6 +14,10 @@ public:
     explicit X11ButtonWatch(QObject* parent = nullptr);
     ~X11ButtonWatch() override;
 
+    // Connects and checks for XInput 2; false with the reason when either fails.
+    bool open(QString* error);
+    const X11Connection& connection() const { return conn; }
+
     bool install(QString* error) override;
     void remove() override;
     bool isInstalled() const override { return installed; }
@@ -22,7 +26,6 @@ private slots:
     void onEventsReady();
 
 private:
-    bool connectOnce(QString* error);
     void select(bool rawPresses);
 
     X11Connection conn;

@@ -20,6 +20,7 @@ public:
     ~X11HotkeyBackend() override;
 
     bool open(QString* error);
+    const X11Connection& connection() const { return conn; }
 
     bool grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModifiers modifiers,
               QString* error) override;

@@ -25,6 +25,7 @@ public:
 
     // Connects and checks for XTest; false with the reason when either fails.
     bool open(QString* error);
+    const X11Connection& connection() const { return conn; }
 
     QSize screenSize() override;
     bool isAvailable() const override;

@@ -11,9 +11,11 @@ public:
     X11KeepAwake() = default;
     ~X11KeepAwake() override;
 
-    // False when the server lacks the MIT-SCREEN-SAVER extension; requests then
-    // rely on D-Bus alone.
+    // Connects; false with the reason when it cannot. A server without the
+    // MIT-SCREEN-SAVER extension is accepted: requests then rely on D-Bus alone.
     bool open(QString* error);
+    bool hasScreenSaverExtension() const { return haveExtension; }
+    const X11Connection& connection() const { return conn; }
 
     void request() override;
     void release() override;

@@ -1,0 +1,82 @@
+// Which services the process gets on an X11 desktop, and what keeping the
+// desktop awake does to the X screen saver.
+#include <QtTest>
+
+#include "ButtonWatch.h"
+#include "InputBackend.h"
+#include "KeepAwake.h"
+#include "Platform.h"
+#include "TestDesktop.h"
+#include "TimerResolution.h"
+#include "X11ButtonWatch.h"
+#include "X11HotkeyBackend.h"
+#include "X11InputBackend.h"
+#include "X11KeepAwake.h"
+
+// After the Qt headers: Xlib's macros would break them.
+#include <X11/Xlib.h>
+#include <X11/extensions/scrnsaver.h>
+
+namespace {
+// Whether the screen saver came on after a second of no input. The saver's own
+// timeout is shortened for the check and put back afterwards.
+bool saverComesOn() {
+    Display* dpy = XOpenDisplay(nullptr);
+    int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+    XGetScreenSaver(dpy, &timeout, &interval, &blanking, &exposures);
+    XSetScreenSaver(dpy, 1, interval, blanking, exposures);
+    XResetScreenSaver(dpy);
+    XSync(dpy, False);
+    QTest::qWait(2200);
+    XScreenSaverInfo* info = XScreenSaverAllocInfo();
+    XScreenSaverQueryInfo(dpy, DefaultRootWindow(dpy), info);
+    const bool on = info->state == ScreenSaverOn;
+    XFree(info);
+    XSetScreenSaver(dpy, timeout, interval, blanking, exposures);
+    XResetScreenSaver(dpy);
+    XCloseDisplay(dpy);
+    return on;
+}
+}  // namespace
+
+class TestX11Platform : public QObject {
+    Q_OBJECT
+
+private slots:
+    void desktopServicesAreChosen();
+    void screenSizeIsTheRootWindow();
+    void keepAwakeSuspendsTheScreenSaver();
+    void timerResolutionIsANoOp();
+};
+
+void TestX11Platform::desktopServicesAreChosen() {
+    QCOMPARE(Platform::unavailableReason(), QString());
+    QVERIFY(dynamic_cast<X11InputBackend*>(&Platform::input()));
+    QVERIFY(Platform::input().isAvailable());
+    QVERIFY(dynamic_cast<X11HotkeyBackend*>(&Platform::hotkeys()));
+    QVERIFY(dynamic_cast<X11ButtonWatch*>(&Platform::buttonWatch()));
+    QVERIFY(dynamic_cast<X11KeepAwake*>(&Platform::keepAwake()));
+}
+
+void TestX11Platform::screenSizeIsTheRootWindow() {
+    QCOMPARE(Platform::input().screenSize(), TestDesktop().screenSize());
+}
+
+void TestX11Platform::keepAwakeSuspendsTheScreenSaver() {
+    KeepAwake& awake = Platform::keepAwake();
+    awake.request();
+    awake.request();  // nested: the inner release must not end the suspension
+    awake.release();
+    QVERIFY(!saverComesOn());
+    awake.release();
+    awake.release();  // one release too many changes nothing
+    QVERIFY(saverComesOn());
+}
+
+void TestX11Platform::timerResolutionIsANoOp() {
+    // Linux sleeps are precise already: nothing to raise, so nothing to end.
+    QVERIFY(!Platform::timerResolution().begin());
+}
+
+QTEST_GUILESS_MAIN(TestX11Platform)
+#include "tst_x11platform.moc"
