@@ -130,12 +130,8 @@ private slots:
         QVERIFY(!send(*delegate, QEvent::MouseMove, kCell.center(), index));
         QCOMPARE(delegate->hoverRow(), -1);
         QTRY_VERIFY(!QToolTip::isVisible());
-    }
 
-    void leaveClearsHover() {
-        const QModelIndex index = model->index(0, kEditColumn);
         send(*delegate, QEvent::MouseMove, ButtonDelegate::copyButtonRect(kCell).center(), index);
-        QCOMPARE(delegate->hoverRow(), 0);
         QEvent leave(QEvent::Leave);
         QVERIFY(delegate->editorEvent(&leave, model.data(), optionFor(kCell), index));
         QCOMPARE(delegate->hoverRow(), -1);
@@ -241,28 +237,6 @@ private slots:
             delegate->paint(&painter, optionFor(kCell), model->index(1, 0));
         }
         QCOMPARE(inkShare(image, remove), 0.0);
-    }
-
-    void rowButtonImagesLoad_data() {
-        QTest::addColumn<QString>("path");
-        for (const char* name : {"copy-a", "copy-d", "delete-a", "delete-d"})
-            QTest::newRow(name)
-                << QStringLiteral(":/optable/res/images/optable/%1.svg").arg(QLatin1String(name));
-    }
-    void rowButtonImagesLoad() {
-        QFETCH(QString, path);
-        delegate.reset(new ButtonDelegate);  // makes sure the resources are linked in
-        const QPixmap pixmap(path);
-        QVERIFY2(!pixmap.isNull(), qPrintable(path));
-        QCOMPARE(pixmap.size(), QSize(200, 200));
-        // "-a" is black, "-d" grey: check the darkest pixel.
-        const QImage image = pixmap.toImage();
-        int darkest = 255;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (qAlpha(image.pixel(x, y)) == 255)
-                    darkest = qMin(darkest, qGray(image.pixel(x, y)));
-        QCOMPARE(darkest, path.contains(QLatin1String("-a.")) ? 0 : 0x99);
     }
 
     // In the table the press is left to the view, so the row is selected before the

@@ -80,24 +80,6 @@ private slots:
         model.reset();
     }
 
-    void configuration() {
-        QCOMPARE(view->dragDropMode(), QAbstractItemView::DragDrop);
-        QVERIFY(view->dragEnabled());
-        QVERIFY(view->acceptDrops());
-        QVERIFY(!view->showDropIndicator());
-        QVERIFY(!view->dragDropOverwriteMode());
-        QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
-        QCOMPARE(view->editTriggers(),
-                 QAbstractItemView::EditTriggers(QAbstractItemView::DoubleClicked));
-        QVERIFY(view->hasMouseTracking());
-        QVERIFY(view->verticalHeader()->isVisible());
-        QCOMPARE(view->verticalHeader()->width(), 30);
-        QCOMPARE(view->rowHeight(0), 30);
-        QCOMPARE(view->verticalHeader()->defaultAlignment(), Qt::AlignCenter);
-        QCOMPARE(view->horizontalHeader()->defaultAlignment(), Qt::AlignLeft | Qt::AlignVCenter);
-    }
-
     void styleSheetColours() {
         view->selectRow(1);
         const QImage table = view->grab().toImage();
@@ -140,21 +122,6 @@ private slots:
         QCOMPARE(target.parent.isValid(), parentRow >= 0);
     }
 
-    void dropTargetAtPositions() {
-        // Before any drag Qt reports "on item"; either way the drop lands on row 2.
-        const QPoint overRow2 = view->visualRect(model->index(2, 1)).center();
-        const auto target = view->dropTargetAt(overRow2);
-        QCOMPARE(target.parent.isValid() ? target.parent.row() : target.row, 2);
-        const QPoint below(overRow2.x(), view->rowViewportPosition(3) + 31 + 20);
-        QCOMPARE(view->dropTargetAt(below).row, 4);
-
-        OperationModel empty;
-        view->setModel(&empty);
-        QCOMPARE(view->dropTargetAt(QPoint(50, 10)).row, 0);
-        view->setModel(nullptr);
-        QCOMPARE(view->dropTargetAt(QPoint(50, 10)).row, 0);
-    }
-
     void indicatorPosition_data() {
         QTest::addColumn<int>("pointerRow");  // -1: below the rows
         QTest::newRow("row 0") << 0;
@@ -173,14 +140,6 @@ private slots:
             expected = cell.top() - 1;
         }
         QCOMPARE(view->dropIndicatorY(pos), std::optional<int>(expected));
-    }
-
-    void noIndicatorOverAnEmptyTable() {
-        OperationModel empty;
-        view->setModel(&empty);
-        QCOMPARE(view->dropIndicatorY(QPoint(50, 20)), std::optional<int>());
-        view->setModel(nullptr);
-        QCOMPARE(view->dropIndicatorY(QPoint(50, 20)), std::optional<int>());
     }
 
     void drops_data() {
@@ -217,18 +176,6 @@ private slots:
         QCOMPARE(order(), expected);
     }
 
-    void dropIntoAnEmptyTable() {
-        OperationModel empty;
-        view->setModel(&empty);
-        QScopedPointer<QMimeData> mime(addMime(QStringLiteral("mouse_move")));
-        QDropEvent drop(QPoint(60, 40), Qt::CopyAction, mime.data(), Qt::NoButton, Qt::NoModifier);
-        drop.setAccepted(false);
-        view->deliver(&drop);
-        QVERIFY(drop.isAccepted());
-        QCOMPARE(empty.rowCount(), 1);
-        QCOMPARE(empty.flow()->operations.first()->typeName(), QStringLiteral("mouse_move"));
-    }
-
     void refusedDrops() {
         // A foreign payload is refused by the model.
         QMimeData text;
@@ -248,29 +195,6 @@ private slots:
         view->deliver(&drop);
         QVERIFY(!drop.isAccepted());
         QCOMPARE(other.rowCount(), 3);
-    }
-
-    void dragSources_data() {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("the table itself") << "table" << true;
-        QTest::newRow("a tree widget") << "tree" << true;
-        QTest::newRow("a list widget") << "list" << false;
-        QTest::newRow("another table") << "other table" << false;
-        QTest::newRow("no source") << "" << false;
-    }
-    void dragSources() {
-        QFETCH(QString, source);
-        QFETCH(bool, accepted);
-        QTreeWidget tree;
-        QListWidget list;
-        OperationTableView otherTable;
-        QObject* object = nullptr;
-        if (source == QLatin1String("table")) object = view.data();
-        if (source == QLatin1String("tree")) object = &tree;
-        if (source == QLatin1String("list")) object = &list;
-        if (source == QLatin1String("other table")) object = &otherTable;
-        QCOMPARE(view->acceptsDragSource(object), accepted);
     }
 
     void dragEnter_data() {
@@ -381,6 +305,9 @@ private slots:
         const QImage image = view->viewport()->grab().toImage();
         for (int y = 0; y < image.height(); ++y)
             QVERIFY2(image.pixel(40, y) != kLineBlue, qPrintable(QString::number(y)));
+        QCOMPARE(view->dropIndicatorY(QPoint(40, 40)), std::optional<int>());
+        view->setModel(nullptr);
+        QCOMPARE(view->dropIndicatorY(QPoint(40, 40)), std::optional<int>());
     }
 
     void hoverHighlight() {
@@ -412,17 +339,6 @@ private slots:
         QCOMPARE(image.pixel(overRow2), kWhite);
     }
 
-    void hoverOfARemovedRowPaintsNothing() {
-        QMouseEvent move(QEvent::MouseMove, view->visualRect(model->index(3, 1)).center(),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        view->deliver(&move);
-        QCOMPARE(view->hoverRow(), 3);
-        model->removeOperation(3);
-        model->removeOperation(2);
-        const QImage image = view->viewport()->grab().toImage();
-        QCOMPARE(image.pixel(20, view->rowViewportPosition(1) + 50), kWhite);
-    }
-
     void selectionAnnouncesTheOperation() {
         QList<Operation*> announced;
         connect(view.data(), &OperationTableView::operationSelected, this,
@@ -442,15 +358,6 @@ private slots:
         model->removeOperation(2);
         QVERIFY(announced.size() > before);
         QCOMPARE(announced.last(), static_cast<Operation*>(nullptr));
-    }
-
-    void clickSelectsAWholeRow() {
-        QSignalSpy selected(view.data(), &OperationTableView::operationSelected);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          view->visualRect(model->index(2, 2)).center());
-        QCOMPARE(selected.count(), 1);
-        QCOMPARE(selected.at(0).at(0).value<Operation*>(), model->operationAt(2));
-        QCOMPARE(view->selectionModel()->selectedIndexes().size(), 4);
     }
 
 private:
