@@ -22,6 +22,12 @@ int main(int argc, char* argv[]) {
     const QString filePath = StartupArguments::flowPath(QCoreApplication::arguments());
     if (filePath.isEmpty()) return 0;  // nothing to edit: no window, no log, no settings
 
+    // Where the Windows UI font is missing, draw Latin and Chinese text in one
+    // installed CJK face rather than mixing two; the requested family stays the same.
+    for (const char* family : {"Microsoft YaHei", "Microsoft YaHei UI"})
+        QFont::insertSubstitutions(
+            QString::fromLatin1(family),
+            {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
     const QFont font(QStringLiteral("Microsoft YaHei"), 9);
     QApplication::setFont(font);
     QTranslator translator;

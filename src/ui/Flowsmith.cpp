@@ -1,0 +1,259 @@
+#include "Flowsmith.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QHeaderView>
+#include <QIcon>
+#include <QThread>
+
+#include "AppLog.h"
+#include "AutoPropertyBrowser.h"
+#include "Flow.h"
+#include "GlobalHotkey.h"
+#include "InputBackend.h"
+#include "Operation.h"
+#include "OperationModel.h"
+#include "OperationPanelWidget.h"
+#include "OperationTableView.h"
+#include "Platform.h"
+#include "PropertyPanelWidget.h"
+#include "RibbonBar.h"
+#include "RibbonCategory.h"
+#include "RibbonPanel.h"
+#include "UiResources.h"
+#include "ui_Flowsmith.h"
+
+Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
+    : RibbonMainWindow(parent), ui(new Ui::FlowsmithClass), model(new OperationModel(this)) {
+    UiResources::init();
+    ui->setupUi(this);
+    model->setFilePath(filePath);
+    askToSave = [](QWidget* parent) {
+        return QMessageBox::question(
+            parent, tr("文件未保存"), tr("当前操作流已修改，是否保存更改？"),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::NoButton);
+    };
+    notice = [](QWidget* parent, const QString& text) {
+        QMessageBox::warning(parent, tr("TapwiseZindra-键盘鼠标自动化输入工具"), text);
+    };
+    connect(&runner, &FlowRunner::sigEndOfFlow, this, &Flowsmith::onStopFlowRuning);
+}
+
+Flowsmith::~Flowsmith() {
+    // Never leave a run thread behind the window and the flow it reads.
+    runner.stop();
+    delete ui;
+}
+
+void Flowsmith::setSaveQuestion(SaveQuestion question) {
+    askToSave = std::move(question);
+}
+void Flowsmith::setNotice(Notice n) {
+    notice = std::move(n);
+}
+
+PropertyPanelWidget* Flowsmith::propertyPanel() const {
+    return propertyDock ? qobject_cast<PropertyPanelWidget*>(propertyDock->widget()) : nullptr;
+}
+
+QDockWidget* Flowsmith::makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area) {
+    auto* dock = new QDockWidget(title, this);
+    content->setParent(dock);
+    dock->setWidget(content);
+    dock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    dock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                      QDockWidget::DockWidgetFloatable);
+    dock->setMinimumWidth(200);
+    addDockWidget(area, dock);
+    return dock;
+}
+
+void Flowsmith::initDockWidgets() {
+    propertyDock =
+        makeDock(tr("属性设置"), new PropertyPanelWidget(nullptr), Qt::RightDockWidgetArea);
+    propertyDock->setObjectName(QStringLiteral("propertyDock"));
+    operationDock =
+        makeDock(tr("操作选择"), new OperationPanelWidget(nullptr), Qt::LeftDockWidgetArea);
+    operationDock->setObjectName(QStringLiteral("operationDock"));
+}
+
+void Flowsmith::initRibbonBar() {
+    auto action = [this](const char* icon, const QString& text) {
+        return new QAction(QIcon(QString::fromLatin1(icon)), text, this);
+    };
+    RibbonCategory* start = ribbonBar()->addCategoryPage(tr("开始"));
+    RibbonPanel* file = start->addPanel(tr("文件"));
+    saveAction = action(":res/images/save.svg", tr("保存"));
+    saveAction->setObjectName(QStringLiteral("saveAction"));
+    saveAction->setEnabled(false);
+    connect(saveAction, &QAction::triggered, this, &Flowsmith::onBtnSaveClicked);
+    file->addLargeAction(saveAction);
+    QAction* info = action(":res/images/flowprop.svg", tr("基本信息"));
+    info->setObjectName(QStringLiteral("flowInfoAction"));
+    connect(info, &QAction::triggered, this, &Flowsmith::onShowFlowInfo);
+    file->addLargeAction(info);
+
+    RibbonPanel* debug = start->addPanel(tr("调试"));
+    QAction* run = action(":res/images/run.svg", tr("启/停[F8]"));
+    run->setObjectName(QStringLiteral("runAction"));
+    connect(run, &QAction::triggered, this, &Flowsmith::onBtnRunClicked);
+    debug->addLargeAction(run);
+
+    RibbonCategory* view = ribbonBar()->addCategoryPage(tr("视图"));
+    RibbonPanel* layout = view->addPanel(tr("界面布局"));
+    QAction* defaults = action(":res/images/defaultlayout.svg", tr("默认布局"));
+    defaults->setObjectName(QStringLiteral("defaultLayoutAction"));
+    connect(defaults, &QAction::triggered, this, &Flowsmith::restoreDefaultLayout);
+    layout->addLargeAction(defaults);
+    QAction* operations = action(":res/images/operation.svg", tr("操作窗口"));
+    operations->setObjectName(QStringLiteral("operationWindowAction"));
+    connect(operations, &QAction::triggered, this, [this] { toggleDock(operationDock); });
+    layout->addLargeAction(operations);
+    QAction* properties = action(":res/images/property.svg", tr("属性窗口"));
+    properties->setObjectName(QStringLiteral("propertyWindowAction"));
+    connect(properties, &QAction::triggered, this, [this] { toggleDock(propertyDock); });
+    layout->addLargeAction(properties);
+}
+
+void Flowsmith::initOperationTable() {
+    if (!model->filePath().isEmpty()) {
+        // A failed load has reported itself; the table shows what the flow holds.
+        model->flow()->load(model->filePath());
+    }
+    connect(model, &OperationModel::sigDataChanged, this, &Flowsmith::onModelDataChanged);
+    OperationTableView* table = ui->opTable;
+    table->setModel(model);
+    QHeaderView* header = table->horizontalHeader();
+    const int columns = model->columnCount(QModelIndex());
+    if (header && columns > 0) {
+        if (columns > 1) header->setSectionResizeMode(1, QHeaderView::Stretch);
+        table->setColumnWidth(0, 100);
+        if (columns > 2) table->setColumnWidth(2, 110);
+        if (columns > 3) table->setColumnWidth(3, 100);
+    }
+    auto* delegate = new ButtonDelegate(this);
+    table->setItemDelegateForColumn(3, delegate);
+    connect(delegate, &ButtonDelegate::iconClicked, this, &Flowsmith::onRowButtonClicked);
+}
+
+void Flowsmith::connectPanels() {
+    PropertyPanelWidget* panel = propertyPanel();
+    if (!panel) return;
+    connect(ui->opTable, &OperationTableView::operationSelected, panel,
+            &PropertyPanelWidget::setOperation);
+    // An edit in the browser repaints the table and, through sigDataChanged, marks
+    // the flow modified.
+    connect(panel->propertyBrowser(), &AutoPropertyBrowser::sigValueChanged, model,
+            &OperationModel::dataChanged);
+}
+
+void Flowsmith::registerRunHotkey() {
+    runKey = new GlobalHotkey(QKeySequence(QStringLiteral("F8")), true, this);
+    if (runKey->isRegistered()) {
+        connect(runKey, &GlobalHotkey::activated, this, &Flowsmith::onBtnRunClicked);
+        qCWarning(appLog) << "Flowsmith run hotkey registe successfully, hotkey is F8";
+    } else {
+        qCWarning(appLog) << "Flowsmith run hotkey registe fail, hotkey is F8";
+    }
+}
+
+void Flowsmith::onBtnRunClicked() {
+    if (isRunning) {
+        stopRun();
+        return;
+    }
+    InputBackend& input = Platform::input();
+    if (!input.isAvailable()) {
+        // Hiding the window to replay nothing would look like a hang.
+        notice(this, tr("无法回放：%1").arg(input.unavailableReason()));
+        return;
+    }
+    hide();
+    isRunning = true;
+    runner.start(model->flow());  // also asks the system to stay awake
+}
+
+void Flowsmith::stopRun() {
+    runner.stop();  // joins the worker and lifts the keep-awake request
+    isRunning = false;
+    show();
+}
+
+void Flowsmith::onStopFlowRuning() {
+    // Gives the last operation's input time to land before the window covers it.
+    QThread::msleep(500);
+    stopRun();
+}
+
+void Flowsmith::onBtnSaveClicked() {
+    if (!model->filePath().isEmpty() && model->flow()->save(model->filePath())) {
+        saveAction->setEnabled(false);
+        isModified = false;
+    }
+}
+
+void Flowsmith::onModelDataChanged() {
+    if (saveAction) saveAction->setEnabled(true);
+    isModified = true;
+}
+
+void Flowsmith::onShowFlowInfo() {
+    if (PropertyPanelWidget* panel = propertyPanel())
+        panel->propertyBrowser()->setObject(model->flow());
+    if (propertyDock && !propertyDock->isVisible()) propertyDock->show();
+}
+
+void Flowsmith::onRowButtonClicked(int row, ButtonDelegate::BtnType type) {
+    switch (type) {
+        case ButtonDelegate::Copy:
+            model->copyOperation(row);  // ignores rows outside the table
+            break;
+        case ButtonDelegate::Delete:
+            if (row >= 0) model->removeOperation(row);
+            break;
+    }
+}
+
+void Flowsmith::toggleDock(QDockWidget* dock) {
+    if (!dock) return;
+    dock->setVisible(!dock->isVisible());
+}
+
+void Flowsmith::restoreDefaultLayout() {
+    const std::pair<QDockWidget*, Qt::DockWidgetArea> docks[] = {
+        {propertyDock, Qt::RightDockWidgetArea}, {operationDock, Qt::LeftDockWidgetArea}};
+    for (const auto& [dock, area] : docks) {
+        if (!dock) continue;
+        dock->hide();
+        removeDockWidget(dock);
+        dock->setFloating(false);
+        addDockWidget(area, dock);
+        // A dock that was floating when it was removed floats again once added back.
+        if (dock->isFloating()) dock->setFloating(false);
+        dock->show();
+    }
+}
+
+void Flowsmith::closeEvent(QCloseEvent* event) {
+    if (isModified) {
+        switch (askToSave(this)) {
+            case QMessageBox::Save:
+                if (model->filePath().isEmpty() || !model->flow()->save(model->filePath())) {
+                    event->ignore();
+                    return;
+                }
+                break;
+            case QMessageBox::Discard:
+                break;
+            default:
+                event->ignore();
+                return;
+        }
+    }
+    if (isRunning) {
+        runner.stop();  // the window goes, so the thread that reads its flow goes first
+        isRunning = false;
+    }
+    event->accept();
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QMessageBox>
+#include <functional>
+
+#include "ButtonDelegate.h"
+#include "FlowRunner.h"
+#include "RibbonMainWindow.h"
+
+class GlobalHotkey;
+class OperationModel;
+class PropertyPanelWidget;
+class QAction;
+class QDockWidget;
+
+namespace Ui {
+class FlowsmithClass;
+}
+
+// The designer's main window: the operation table in the centre, the palette on
+// the left, the property browser on the right, the ribbon on top. It owns the
+// table model and with it the flow, saves it, replays it and asks before closing
+// with unsaved changes.
+class Flowsmith : public RibbonMainWindow {
+    Q_OBJECT
+public:
+    explicit Flowsmith(const QString& filePath, QWidget* parent = nullptr);
+    ~Flowsmith() override;
+
+    // Set-up steps, run once by the entry point in this order.
+    void initDockWidgets();
+    void initRibbonBar();
+    void initOperationTable();
+    void connectPanels();
+    void registerRunHotkey();
+
+    // The unsaved-changes question; tests answer it without a modal box.
+    using SaveQuestion = std::function<QMessageBox::StandardButton(QWidget* parent)>;
+    void setSaveQuestion(SaveQuestion question);
+    // Tells the user why something cannot work here (no desktop to replay on).
+    using Notice = std::function<void(QWidget* parent, const QString& text)>;
+    void setNotice(Notice notice);
+
+    OperationModel* operationModel() const { return model; }
+    QAction* saveButton() const { return saveAction; }
+    QDockWidget* propertyDockWidget() const { return propertyDock; }
+    QDockWidget* operationDockWidget() const { return operationDock; }
+    PropertyPanelWidget* propertyPanel() const;
+    bool modified() const { return isModified; }
+    bool running() const { return isRunning; }
+    GlobalHotkey* runHotkey() const { return runKey; }
+    Ui::FlowsmithClass* form() const { return ui; }
+
+public slots:
+    void onBtnRunClicked();
+    void onBtnSaveClicked();
+    void onModelDataChanged();
+    void onStopFlowRuning();
+    void onShowFlowInfo();
+
+    void onRowButtonClicked(int row, ButtonDelegate::BtnType type);
+    void restoreDefaultLayout();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void stopRun();
+    void toggleDock(QDockWidget* dock);
+    QDockWidget* makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area);
+
+    Ui::FlowsmithClass* ui;
+    QDockWidget* propertyDock = nullptr;
+    QDockWidget* operationDock = nullptr;
+    OperationModel* model;
+    QAction* saveAction = nullptr;
+    GlobalHotkey* runKey = nullptr;
+    bool isRunning = false;
+    FlowRunner runner;  // the worker thread and the mutex of start and stop
+    bool isModified = false;
+    SaveQuestion askToSave;
+    Notice notice;
+};

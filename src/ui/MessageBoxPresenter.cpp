@@ -1,0 +1,7 @@
+#include "MessageBoxPresenter.h"
+
+#include <QMessageBox>
+
+void MessageBoxPresenter::showWarning(const QString& title, const QString& text) {
+    QMessageBox::warning(nullptr, title, text, QMessageBox::Ok);
+}

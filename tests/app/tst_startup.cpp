@@ -1,0 +1,96 @@
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "QuitNotifier.h"
+#include "StartupArguments.h"
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void flowPathFromTheCommandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("none") << QStringList{"flowsmith"} << QString();
+        QTest::newRow("-f last") << QStringList{"flowsmith", "-f"} << QString();
+        QTest::newRow("plain") << QStringList{"flowsmith", "-f", "a.flow"} << "a.flow";
+        QTest::newRow("anywhere") << QStringList{"flowsmith", "x", "-f", "b.flow", "y"} << "b.flow";
+        QTest::newRow("first -f wins")
+            << QStringList{"flowsmith", "-f", "1.flow", "-f", "2.flow"} << "1.flow";
+        QTest::newRow("upper case is not the option")
+            << QStringList{"flowsmith", "-F", "a.flow"} << QString();
+        QTest::newRow("two dashes are not the option")
+            << QStringList{"flowsmith", "--f", "a.flow"} << QString();
+        QTest::newRow("path kept as given")
+            << QStringList{"flowsmith", "-f", "./dir/../流程 1.flow"} << "./dir/../流程 1.flow";
+        QTest::newRow("-f as the path") << QStringList{"flowsmith", "-f", "-f"} << "-f";
+    }
+    void flowPathFromTheCommandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, path);
+        QCOMPARE(StartupArguments::flowPath(arguments), path);
+    }
+
+    void quitNotificationCarriesThePathAsUtf8() {
+        QLocalServer server;
+        const QString name =
+            QStringLiteral("flowsmith-test-%1").arg(QCoreApplication::applicationPid());
+        QLocalServer::removeServer(name);
+        QVERIFY(server.listen(name));
+        const QString path = QStringLiteral("/home/用户/流程 ünï.flow");
+        QByteArray received;
+        connect(&server, &QLocalServer::newConnection, this, [&] {
+            QLocalSocket* s = server.nextPendingConnection();
+            connect(s, &QLocalSocket::readyRead, this, [&, s] { received += s->readAll(); });
+        });
+        // The notifier blocks while it writes, so the server side runs on the event
+        // loop afterwards and reads what was sent.
+        QuitNotifier::send(path, name);
+        QTRY_COMPARE(received, path.toUtf8());
+    }
+
+    void quitNotificationWithoutListenerIsQuick() {
+        QElapsedTimer clock;
+        clock.start();
+        QuitNotifier::send(QStringLiteral("x.flow"), QStringLiteral("flowsmith-nobody-listens"));
+        QVERIFY(clock.elapsed() < 1500);
+    }
+
+    void withoutAFlowTheDesignerDoesNothing_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no arguments") << QStringList();
+        QTest::newRow("-f last") << QStringList{"-f"};
+        QTest::newRow("wrong case") << QStringList{"-F", "x.flow"};
+    }
+    void withoutAFlowTheDesignerDoesNothing() {
+        QFETCH(QStringList, arguments);
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home.path());
+        QElapsedTimer clock;
+        clock.start();
+        p.start(QStringLiteral(FLOWSMITH_PATH), arguments);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(clock.elapsed() < 5000);
+        // No settings written, no log opened.
+        QDirIterator it(home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QStringList files;
+        while (it.hasNext()) files << it.next();
+        QVERIFY2(files.isEmpty(), qPrintable(files.join(", ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
