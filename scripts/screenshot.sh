@@ -33,7 +33,7 @@ sleep 1
 if [ -n "$ROW" ]; then
   # Rows are 30 px high; the table's first row sits just below its 36-px header.
   read -r X Y < <(xdotool getwindowgeometry --shell "$WIN" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
-  xdotool mousemove --sync $((X + 450)) $((Y + ${TABLE_TOP:-170} + 36 + (ROW - 1) * 30 + 15)) click 1
+  xdotool mousemove --sync $((X + 450)) $((Y + ${TABLE_TOP:-136} + 36 + (ROW - 1) * 30 + 15)) click 1
   xdotool mousemove --sync $((X + 700)) $((Y + 740))
   sleep 0.5
 fi
