@@ -1,0 +1,207 @@
+// The real programs on a real display: the designer started with a flow, F8 pressed
+// with XTest, the flow's input arriving in another client, the window coming back and
+// its path sent on close; and flowctl play replaying a file, or stopped by Ctrl+C.
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ClientProcess.h"
+#include "Flow.h"
+#include "KeyboardOperation.h"
+#include "MouseClickOperation.h"
+#include "MouseMoveOperation.h"
+#include "OperationFactory.h"
+#include "TestDesktop.h"
+#include "TextInputOperation.h"
+
+// Xlib last: its macros (Bool, Status, ...) clash with Qt's headers.
+#include <X11/Xlib.h>
+#include <signal.h>
+
+namespace {
+constexpr quint32 kF8 = 0xffc5, kShiftL = 0xffe1;
+const QRect kReceiverArea(200, 300, 600, 60);
+
+QString builtProgram(const char* relative) {
+    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(relative));
+}
+
+// Visible top-level windows whose name starts with `prefix`.
+QStringList visibleWindows(const QString& prefix) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name",
+                                        QStringLiteral("^") + QRegularExpression::escape(prefix)});
+    p.waitForFinished(5000);
+    return QString::fromLatin1(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+// What a window manager sends when the user clicks the close button.
+void askToClose(unsigned long window) {
+    Display* dpy = XOpenDisplay(nullptr);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, window, False, NoEventMask, &e);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
+}
+
+QProcessEnvironment isolatedEnvironment(const QTemporaryDir& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    env.remove("QT_QPA_PLATFORM");
+    return env;
+}
+}  // namespace
+
+class TestDesignerReplay : public QObject {
+    Q_OBJECT
+private:
+    TestDesktop desktop;
+    ClientProcess receiver;
+    QRect field;
+    QTemporaryDir home;
+
+    // Moves into the receiving field, clicks it, types `text`.
+    QString writeTypingFlow(const QString& name, const QString& text, int interval = 30) {
+        Flow flow;
+        auto* move = new MouseMoveOperation(&flow);
+        move->setPosition(field.center());
+        auto* click = new MouseClickOperation(&flow);
+        auto* type = new TextInputOperation(&flow);
+        type->setText(text);
+        for (Operation* op : QList<Operation*>{move, click, type}) {
+            op->setInterval(interval);
+            flow.operations << op;
+        }
+        const QString path = home.filePath(name);
+        if (!flow.save(path)) return QString();
+        return path;
+    }
+    QString receiverText() {
+        receiver.send("text");
+        return QString::fromUtf8(QByteArray::fromHex(receiver.waitForLine("text ").mid(5)));
+    }
+    bool waitForReceiverText(const QString& expected, int timeoutMs) {
+        QElapsedTimer clock;
+        clock.start();
+        QString last;
+        while (clock.elapsed() < timeoutMs) {
+            last = receiverText();
+            if (last == expected) return true;
+            QTest::qWait(100);
+        }
+        qWarning() << "receiver holds" << last;
+        return false;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
+        OperationFactory::registerStandardOperations();
+        QVERIFY(QFile::exists(builtProgram("../../src/app/flowsmith")));
+        QVERIFY(QFile::exists(builtProgram("../../src/tools/flowctl/flowctl")));
+        const QStringList area{QStringLiteral("--area"), QStringLiteral("%1,%2,%3,%4")
+                                                             .arg(kReceiverArea.x())
+                                                             .arg(kReceiverArea.y())
+                                                             .arg(kReceiverArea.width())
+                                                             .arg(kReceiverArea.height())};
+        QVERIFY2(receiver.start(QStringLiteral(FLOWSMITH_TEXT_RECEIVER), area),
+                 qPrintable(receiver.errorText()));
+        const QList<QByteArray> r = receiver.readyFields();
+        QVERIFY(r.size() >= 4);
+        field = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+    }
+    void init() {
+        receiver.send("clear");
+        receiver.settle(100);
+    }
+
+    void f8HidesTheDesignerAndReplaysTheFlow() {
+        const QString text = QStringLiteral("Flowsmith 你好 ok");
+        const QString path = writeTypingFlow("designer.flow", text);
+        QVERIFY(!path.isEmpty());
+
+        QLocalServer::removeServer(QStringLiteral("DesignerOkNotifyServer217490"));
+        QLocalServer server;
+        QVERIFY(server.listen(QStringLiteral("DesignerOkNotifyServer217490")));
+        QByteArray notified;
+        connect(&server, &QLocalServer::newConnection, this, [&] {
+            QLocalSocket* s = server.nextPendingConnection();
+            connect(s, &QLocalSocket::readyRead, this, [&, s] { notified += s->readAll(); });
+        });
+
+        QProcess designer;
+        designer.setProcessEnvironment(isolatedEnvironment(home));
+        designer.setWorkingDirectory(builtProgram("../../src/app"));
+        designer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        designer.start(builtProgram("../../src/app/flowsmith"), {"-f", path});
+        const QString title = QStringLiteral("Flowsmith - ") + path;
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).size() == 1, 10000);
+        const unsigned long window = visibleWindows(title).first().toULong();
+        QTest::qWait(300);
+
+        desktop.tap(kF8);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).isEmpty(), 3000);
+        QVERIFY(waitForReceiverText(text, 5000));
+        // About half a second after the last operation the window is back.
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).size() == 1, 5000);
+
+        askToClose(window);
+        QVERIFY(designer.waitForFinished(5000));
+        QCOMPARE(designer.exitCode(), 0);
+        QTRY_COMPARE(notified, path.toUtf8());
+    }
+
+    void flowctlPlayReplaysAFile() {
+        const QString text = QStringLiteral("play: AZaz09 !@#~ 中文 😀");
+        const QString path = writeTypingFlow("play.flow", text, 20);
+        QProcess play;
+        play.setProcessEnvironment(isolatedEnvironment(home));
+        play.start(builtProgram("../../src/tools/flowctl/flowctl"), {"play", path});
+        QVERIFY(play.waitForFinished(15000));
+        const QString out = QString::fromUtf8(play.readAllStandardOutput());
+        QVERIFY2(play.exitCode() == 0, qPrintable(out + play.readAllStandardError()));
+        QVERIFY2(out.contains(QStringLiteral("[3/3] 输入文本: ") + text), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("done: 3 steps")), qPrintable(out));
+        QVERIFY(waitForReceiverText(text, 3000));
+    }
+
+    void ctrlCStopsPlayAndReleasesKeys() {
+        Flow flow;
+        auto* shift = new KeyboardOperation(&flow);
+        shift->setKey(QStringLiteral("SHIFT"));
+        shift->setEventType(KeyboardOperation::Press);
+        shift->setInterval(0);
+        auto* later = new TextInputOperation(&flow);
+        later->setText(QStringLiteral("never"));
+        later->setInterval(10000);
+        flow.operations << shift << later;
+        const QString path = home.filePath("held.flow");
+        QVERIFY(flow.save(path));
+
+        QProcess play;
+        play.setProcessEnvironment(isolatedEnvironment(home));
+        play.start(builtProgram("../../src/tools/flowctl/flowctl"), {"play", path});
+        QVERIFY(play.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(desktop.isKeyDown(kShiftL), 5000);
+        ::kill(pid_t(play.processId()), SIGINT);
+        QVERIFY(play.waitForFinished(5000));
+        QCOMPARE(play.exitCode(), 130);
+        QVERIFY(
+            QString::fromUtf8(play.readAllStandardOutput()).contains(QStringLiteral("released")));
+        QVERIFY(!desktop.isKeyDown(kShiftL));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDesignerReplay)
+#include "tst_designer_replay.moc"
