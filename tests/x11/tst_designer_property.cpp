@@ -1,0 +1,255 @@
+// The designer's property grid on a real X display: rows are chosen, edited, picked
+// and captured with real input from another X connection, and the flow file that
+// the save button writes holds the result.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+#include "AutoPropertyBrowser.h"
+#include "ErrorPresenter.h"
+#include "Flow.h"
+#include "Flowsmith.h"
+#include "GlobalMouseWidget.h"
+#include "KeyInputWidget.h"
+#include "KeyboardOperation.h"
+#include "MouseMoveOperation.h"
+#include "OperationFactory.h"
+#include "OperationModel.h"
+#include "OperationPropertyBrowser.h"
+#include "OperationTableView.h"
+#include "Platform.h"
+#include "PointPickState.h"
+#include "PointSelectWidget.h"
+#include "Property.h"
+#include "PropertyPanelWidget.h"
+#include "TestDesktop.h"
+#include "X11ButtonWatch.h"
+
+namespace {
+
+// X keysyms used below.
+constexpr quint32 kControlL = 0xffe3, kReturn = 0xff0d, kBackSpace = 0xff08, kEscape = 0xff1b;
+constexpr quint32 keysym(char c) {
+    return quint32(c);
+}  // Latin-1 keysyms are the characters
+
+class NoBoxes : public ErrorPresenter {
+public:
+    void showWarning(const QString& title, const QString& text) override { told << title << text; }
+    QStringList told;
+};
+
+// A window that counts the presses it gets: the press that ends a pick reaches it.
+class PressTarget : public QWidget {
+public:
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+}  // namespace
+
+class TestDesignerProperty : public QObject {
+    Q_OBJECT
+private:
+    TestDesktop desktop;
+    QTemporaryDir dir;
+    QString path;
+    NoBoxes boxes;
+    QStringList pickTold;
+    std::unique_ptr<Flowsmith> window;
+
+    AutoPropertyBrowser* browser() const { return window->propertyPanel()->propertyBrowser(); }
+    Operation* op(int row) const { return window->operationModel()->flow()->operations.at(row); }
+
+    void click(const QPoint& global) {
+        desktop.moveTo(global);
+        desktop.button(1, true);
+        desktop.button(1, false);
+        desktop.sync();
+    }
+    void clickWidget(QWidget* w) { click(w->mapToGlobal(w->rect().center())); }
+    void tap(quint32 sym) {
+        desktop.tap(sym);
+        desktop.sync();
+    }
+    void controlTap(quint32 sym) {
+        desktop.key(kControlL, true);
+        desktop.tap(sym);
+        desktop.key(kControlL, false);
+        desktop.sync();
+    }
+
+    // Chooses a table row with the pointer; the grid then shows its operation.
+    bool selectRow(int row) {
+        auto* table = window->findChild<OperationTableView*>();
+        const QRect cell = table->visualRect(window->operationModel()->index(row, 1));
+        click(table->viewport()->mapToGlobal(cell.center()));
+        return QTest::qWaitFor([&] { return browser()->object() == op(row); }, 5000);
+    }
+    // Clicks the value cell of the shown object's property; the open editor or null.
+    QWidget* openEditor(const QString& property) {
+        OperationPropertyBrowser* grid = browser()->treeBrowser();
+        QTreeWidget* tree = grid->treeWidget();
+        Property* row = browser()->rowForProperty(property);
+        if (!row) return nullptr;
+        const QRect cell = tree->visualItemRect(grid->itemForProperty(row));
+        click(tree->viewport()->mapToGlobal(
+            QPoint(tree->columnViewportPosition(1) + 20, cell.center().y())));
+        const bool opened = QTest::qWaitFor([&] { return grid->editedProperty() == row; }, 5000);
+        return opened ? grid->currentEditor() : nullptr;
+    }
+    bool save() {
+        QToolButton* button = nullptr;
+        for (QToolButton* b : window->findChildren<QToolButton*>())
+            if (b->defaultAction() == window->saveButton()) button = b;
+        if (!button || !button->isEnabled()) return false;
+        clickWidget(button);
+        return QTest::qWaitFor([&] { return !window->modified(); }, 5000);
+    }
+    // The flow as the file now holds it.
+    std::unique_ptr<Flow> saved() const {
+        auto flow = std::make_unique<Flow>();
+        return flow->load(path) ? std::move(flow) : nullptr;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
+        QVERIFY(dynamic_cast<X11ButtonWatch*>(&Platform::buttonWatch()));
+        QStandardPaths::setTestModeEnabled(true);
+        ErrorPresenter::install(&boxes);
+        PointPickState::instance().setNotifier(
+            [this](const QString& title, const QString& text) { pickTold << title << text; });
+        OperationFactory::registerStandardOperations();
+
+        Flow flow;
+        auto* move = new MouseMoveOperation(&flow);
+        move->setPosition({100, 100});
+        auto* key = new KeyboardOperation(&flow);
+        key->setEventType(KeyboardOperation::Tap);
+        key->setKey("A");
+        key->setModifiers(Qt::ControlModifier);
+        flow.operations << move << key;
+        QVERIFY(dir.isValid());
+        path = dir.filePath("grid.flow");
+        QVERIFY(flow.save(path));
+
+        // Set up as the entry point does.
+        window = std::make_unique<Flowsmith>(path);
+        window->setSaveQuestion([](QWidget*) { return QMessageBox::Discard; });
+        window->setNotice([](QWidget*, const QString&) {});
+        window->setWindowTitle(QStringLiteral("Flowsmith - ") + path);
+        window->resize(1366, 768);
+        window->initDockWidgets();
+        window->initRibbonBar();
+        window->initOperationTable();
+        window->connectPanels();
+        window->registerRunHotkey();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(window->operationModel()->flow()->operations.size(), 2);
+    }
+
+    void cleanupTestCase() {
+        window.reset();
+        ErrorPresenter::install(nullptr);
+        PointPickState::instance().setNotifier(nullptr);
+    }
+
+    void editIntervalAndSave() {
+        QVERIFY(selectRow(0));
+        auto* spin = qobject_cast<QSpinBox*>(openEditor("interval"));
+        QVERIFY(spin);
+        QTRY_VERIFY(spin->hasFocus());
+        controlTap(keysym('a'));
+        tap(keysym('1'));
+        tap(keysym('2'));
+        tap(keysym('0'));
+        tap(kReturn);
+        QTRY_COMPARE(op(0)->interval(), 120);
+        QTRY_VERIFY(!browser()->treeBrowser()->currentEditor());
+        QVERIFY(window->modified());
+        QVERIFY(save());
+        auto flow = saved();
+        QVERIFY(flow);
+        QCOMPARE(flow->operations.at(0)->interval(), 120);
+    }
+
+    void pickPointAndSave() {
+        QVERIFY(selectRow(0));
+        auto* picker = qobject_cast<PointSelectWidget*>(openEditor("position"));
+        QVERIFY(picker);
+        QCOMPARE(picker->value(), QPoint(100, 100));
+        clickWidget(picker->findChild<QPushButton*>());
+        QTRY_VERIFY(!window->isVisible());
+        QVERIFY(PointPickState::instance().isPicking());
+        QVERIFY(pickTold.isEmpty());
+
+        PressTarget target;
+        target.setGeometry(600, 330, 100, 60);
+        target.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&target));
+        desktop.moveTo({640, 360});
+        desktop.sync();
+        GlobalMouseWidget* overlay = picker->overlay();
+        QVERIFY(overlay);
+        QTRY_COMPARE(overlay->position(), QPoint(640, 360));
+        QTRY_COMPARE(overlay->pos(), QPoint(670, 390));
+
+        desktop.button(1, true);
+        desktop.button(1, false);
+        desktop.sync();
+        QTRY_VERIFY(window->isVisible());
+        QVERIFY(!PointPickState::instance().isPicking());
+        QCOMPARE(static_cast<MouseMoveOperation*>(op(0))->position(), QPoint(640, 360));
+        // The press also went to the window under the pointer.
+        QTRY_COMPARE(target.presses, 1);
+        target.hide();
+        QTRY_VERIFY(window->isActiveWindow());
+        QVERIFY(window->modified());
+        QVERIFY(save());
+        auto flow = saved();
+        QVERIFY(flow);
+        QCOMPARE(static_cast<MouseMoveOperation*>(flow->operations.at(0))->position(),
+                 QPoint(640, 360));
+    }
+
+    void captureKeyAndSave() {
+        QVERIFY(selectRow(1));
+        auto* keys = qobject_cast<KeyInputWidget*>(openEditor("key"));
+        QVERIFY(keys);
+        QCOMPARE(keys->text(), QString("A"));
+        QTRY_VERIFY(keys->hasFocus());
+        auto* key = static_cast<KeyboardOperation*>(op(1));
+
+        controlTap(keysym('b'));
+        QTRY_COMPARE(key->key(), QString("B"));
+        QCOMPARE(key->modifiers(), Qt::ControlModifier);
+        tap(kBackSpace);
+        QTRY_COMPARE(key->key(), QString("Backspace"));
+        tap(kEscape);
+        QTRY_COMPARE(key->key(), QString("Esc"));
+        QCOMPARE(keys->text(), QString("Esc"));
+        // Escape was captured, so the edit goes on.
+        QCOMPARE(browser()->treeBrowser()->currentEditor(), keys);
+
+        QVERIFY(save());
+        auto flow = saved();
+        QVERIFY(flow);
+        auto* savedKey = static_cast<KeyboardOperation*>(flow->operations.at(1));
+        QCOMPARE(savedKey->key(), QString("Esc"));
+        QCOMPARE(savedKey->modifiers(), Qt::ControlModifier);
+        QCOMPARE(savedKey->eventType(), int(KeyboardOperation::Tap));
+    }
+};
+
+QTEST_MAIN(TestDesignerProperty)
+#include "tst_designer_property.moc"
