@@ -1,6 +1,7 @@
 // The designer's property grid on a real X display: rows are chosen, edited, picked
 // and captured with real input from another X connection, and the flow file that
 // the save button writes holds the result.
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -94,7 +95,7 @@ private:
         return QTest::qWaitFor([&] { return browser()->object() == op(row); }, 5000);
     }
     // Clicks the value cell of the shown object's property; the open editor or null.
-    QWidget* openEditor(const QString& property) {
+    QWidget* openEditor(const QString& property, int waitMs = 5000) {
         OperationPropertyBrowser* grid = browser()->treeBrowser();
         QTreeWidget* tree = grid->treeWidget();
         Property* row = browser()->rowForProperty(property);
@@ -102,13 +103,16 @@ private:
         const QRect cell = tree->visualItemRect(grid->itemForProperty(row));
         click(tree->viewport()->mapToGlobal(
             QPoint(tree->columnViewportPosition(1) + 20, cell.center().y())));
-        const bool opened = QTest::qWaitFor([&] { return grid->editedProperty() == row; }, 5000);
+        const bool opened = QTest::qWaitFor([&] { return grid->editedProperty() == row; }, waitMs);
         return opened ? grid->currentEditor() : nullptr;
     }
-    bool save() {
-        QToolButton* button = nullptr;
+    QToolButton* ribbonButton(const QString& actionName) const {
         for (QToolButton* b : window->findChildren<QToolButton*>())
-            if (b->defaultAction() == window->saveButton()) button = b;
+            if (b->defaultAction() && b->defaultAction()->objectName() == actionName) return b;
+        return nullptr;
+    }
+    bool save() {
+        QToolButton* button = ribbonButton(QStringLiteral("saveAction"));
         if (!button || !button->isEnabled()) return false;
         clickWidget(button);
         return QTest::qWaitFor([&] { return !window->modified(); }, 5000);
@@ -220,6 +224,34 @@ private slots:
         QVERIFY(flow);
         QCOMPARE(static_cast<MouseMoveOperation*>(flow->operations.at(0))->position(),
                  QPoint(640, 360));
+    }
+
+    void flowDescriptionAndSave() {
+        clickWidget(ribbonButton(QStringLiteral("flowInfoAction")));
+        Flow* flow = window->operationModel()->flow();
+        QTRY_COMPARE(browser()->object(), flow);
+        QStringList labels;
+        QList<bool> enabled;
+        for (Property* p : browser()->treeBrowser()->properties()) {
+            labels << p->propertyName();
+            enabled << p->isEnabled();
+        }
+        QCOMPARE(labels, (QStringList{"流名称", "流描述", "创建时间", "修改时间"}));
+        QCOMPARE(enabled, (QList<bool>{false, true, false, false}));
+        QVERIFY(!openEditor("name", 300));  // read-only: shown, not editable
+
+        auto* line = qobject_cast<QLineEdit*>(openEditor("description"));
+        QVERIFY(line);
+        QTRY_VERIFY(line->hasFocus());
+        for (char c : QByteArray("daily")) tap(keysym(c));
+        tap(kReturn);
+        QTRY_COMPARE(flow->description(), QString("daily"));
+        QVERIFY(window->modified());
+        QVERIFY(save());
+        auto file = saved();
+        QVERIFY(file);
+        QCOMPARE(file->description(), QString("daily"));
+        QCOMPARE(file->createTime(), flow->createTime());
     }
 
     void captureKeyAndSave() {
