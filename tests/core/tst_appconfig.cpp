@@ -40,6 +40,12 @@ void TestAppConfig::writeStore(const QByteArray& content) {
     QFile file(storeFile());
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(content);
+    QVERIFY(file.flush());
+    // QSettings keeps files it has read and rereads one only when its size or time
+    // changed; rows written within the same millisecond must still look new.
+    static int age = 0;
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-1000 + ++age),
+                             QFileDevice::FileModificationTime));
 }
 
 QByteArray TestAppConfig::readStore() const {

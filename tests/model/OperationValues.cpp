@@ -6,6 +6,7 @@
 #include "KeyboardOperation.h"
 #include "MouseClickOperation.h"
 #include "MouseMoveOperation.h"
+#include "OperationFactory.h"
 #include "TextInputOperation.h"
 
 namespace {
@@ -46,4 +47,13 @@ QStringList OperationValues::describe(const QObject* object) {
         out << QString::fromLatin1(p.name()) + '=' + describeValue(p.read(object));
     }
     return out;
+}
+
+std::vector<std::unique_ptr<Operation>> OperationValues::registerOwnedPrototypes() {
+    std::vector<std::unique_ptr<Operation>> owned;
+    for (const char* type : {"mouse_click", "mouse_move", "key_input", "text_input"}) {
+        owned.emplace_back(create(QString::fromLatin1(type)));
+        OperationFactory::instance()->registerOperation(owned.back().get());
+    }
+    return owned;
 }

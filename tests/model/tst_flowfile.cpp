@@ -18,6 +18,7 @@
 #include "OperationValues.h"
 #include "Platform.h"
 #include "RecordingPresenter.h"
+#include "UnavailableHotkeyBackend.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ private:
     static QByteArray threeOperationFile();
 
     QTemporaryDir dir;
+    std::vector<std::unique_ptr<Operation>> prototypes;
     FakeHotkeyBackend hotkeys;
     std::unique_ptr<RecordingPresenter> presenter;
 
@@ -154,11 +156,12 @@ private slots:
     void emptyHotkeyLeavesTheOldOne();
     void refusedHotkeyStillLoads();
     void destroyingTheFlowReleasesTheGrab();
+    void withoutADesktopTheHotkeyStaysUnregistered();
 };
 
 void TestFlowFile::initTestCase() {
     QVERIFY(dir.isValid());
-    OperationFactory::registerStandardOperations();
+    prototypes = OperationValues::registerOwnedPrototypes();
     Platform::setHotkeys(&hotkeys);
 }
 
@@ -810,6 +813,52 @@ void TestFlowFile::destroyingTheFlowReleasesTheGrab() {
     QCOMPARE(hotkeys.held.size(), 1);
     delete flow;
     QVERIFY(hotkeys.held.isEmpty());
+}
+
+// Where no backend can grab keys: the flow still loads, its hotkey exists
+// unregistered, and one log line says why.
+void TestFlowFile::withoutADesktopTheHotkeyStaysUnregistered() {
+    QVERIFY(FlowBytes::writeFile(path("f9.flow"),
+                                 FlowBytes().header("", "", "F9", kTime, kTime, 0).bytes()));
+    UnavailableHotkeyBackend standIn(QStringLiteral("no desktop in this test"));
+    Platform::setHotkeys(&standIn);
+    {
+        Flow flow;
+        LogCapture log;
+        QVERIFY(flow.load(path("f9.flow")));
+        QVERIFY(flow.hotkeyObject);
+        QVERIFY(!flow.hotkeyObject->isRegistered());
+        const QStringList lines = log.messages("tapwise", QtWarningMsg);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].contains("F9") && lines[0].contains("no desktop in this test"),
+                 qPrintable(lines[0]));
+    }
+
+    // The same through the process's own service, with no display to reach.
+    const QByteArray display = qgetenv("DISPLAY");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    qunsetenv("DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
+    Platform::setHotkeys(nullptr);
+    for (int load = 0; load < 2; ++load) {
+        Flow flow;
+        LogCapture log;
+        QVERIFY(flow.load(path("f9.flow")));
+        QVERIFY(flow.hotkeyObject);
+        QVERIFY(!flow.hotkeyObject->isRegistered());
+        const QStringList lines = log.messages("tapwise", QtWarningMsg);
+        if (load == 0)
+            QEXPECT_FAIL("",
+                         "the hotkey service logs its own unavailability when it is first made, "
+                         "in the same words as the refused registration",
+                         Continue);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.last().contains("DISPLAY"), qPrintable(lines.join(" // ")));
+        QVERIFY(presenter->shown.isEmpty());
+    }
+    Platform::setHotkeys(&hotkeys);
+    if (!display.isNull()) qputenv("DISPLAY", display);
+    if (!wayland.isNull()) qputenv("WAYLAND_DISPLAY", wayland);
 }
 
 QTEST_GUILESS_MAIN(TestFlowFile)

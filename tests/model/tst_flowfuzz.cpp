@@ -32,6 +32,7 @@ private:
     static qint64 peakVirtualKiB();
 
     QTemporaryDir dir;
+    std::vector<std::unique_ptr<Operation>> prototypes;
     QString input;
     QString output;
     QByteArray valid;
@@ -74,7 +75,7 @@ void TestFlowFuzz::initTestCase() {
     QVERIFY(dir.isValid());
     input = dir.filePath("input.flow");
     output = dir.filePath("output.flow");
-    OperationFactory::registerStandardOperations();
+    prototypes = OperationValues::registerOwnedPrototypes();
     Platform::setHotkeys(&hotkeys);
 
     Flow flow;
