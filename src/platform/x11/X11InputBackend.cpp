@@ -33,7 +33,7 @@ unsigned buttonOf(quint32 flag) {
 }  // namespace
 
 X11InputBackend::X11InputBackend()
-    : settleTime(std::chrono::milliseconds(2)),
+    : settleTime(std::chrono::milliseconds(1)),
       reuseGuard(std::chrono::milliseconds(100)),
       restoreDelay(std::chrono::milliseconds(300)) {}
 

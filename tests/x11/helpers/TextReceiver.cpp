@@ -7,6 +7,8 @@
 //   double BUTTON X Y        a double click on the field
 //   text HEX                 answer to the "text" command: the field's text as UTF-8
 // Commands on standard input: "text", "clear", "quit".
+// With --tail the field keeps the typed text aside and shows only its end, so that
+// a long text costs the field no more per key than a short one (for benchmarks).
 #include <unistd.h>
 
 #include <QApplication>
@@ -28,10 +30,25 @@ void say(const QByteArray& line) {
 }
 
 class Field : public QLineEdit {
+public:
+    bool tail = false;
+    QString typed;  // the whole text in tail mode
+
+    QString received() const { return tail ? typed : text(); }
+    void reset() {
+        typed.clear();
+        clear();
+    }
+
 protected:
     void keyPressEvent(QKeyEvent* e) override {
         say("key " + QByteArray::number(e->key(), 16) + ' ' +
             QByteArray::number(uint(e->modifiers()), 16));
+        if (tail && !e->text().isEmpty() && !(e->modifiers() & Qt::ControlModifier)) {
+            typed += e->text();
+            setText(typed.right(60));
+            return;
+        }
         QLineEdit::keyPressEvent(e);
     }
     void mousePressEvent(QMouseEvent* e) override {
@@ -64,6 +81,7 @@ int main(int argc, char** argv) {
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* field = new Field;
+    field->tail = args.contains(QStringLiteral("--tail"));
     field->setMaxLength(1 << 24);
     layout->addWidget(field);
     window.setGeometry(geometry);
@@ -101,9 +119,9 @@ int main(int argc, char** argv) {
             const QByteArray command = pending.left(nl).trimmed();
             pending.remove(0, nl + 1);
             if (command == "text") {
-                say("text " + field->text().toUtf8().toHex());
+                say("text " + field->received().toUtf8().toHex());
             } else if (command == "clear") {
-                field->clear();
+                field->reset();
                 say("cleared");
             } else if (command == "quit") {
                 app.quit();
