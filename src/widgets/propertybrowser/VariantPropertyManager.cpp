@@ -225,9 +225,12 @@ void VariantPropertyManager::deleteRow(Property* property) {
 void VariantPropertyManager::clear() {
     if (clearing) return;
     clearing = true;
-    const QList<Property*> all = rows;
-    for (Property* row : all)
-        if (!row->parent && rows.contains(row)) deleteRow(row);
+    // Top-level rows take their sub-rows with them; a listener may delete rows too.
+    QList<Property*> topLevel;
+    for (Property* row : qAsConst(rows))
+        if (!row->parent) topLevel << row;
+    for (Property* row : qAsConst(topLevel))
+        if (rows.contains(row)) deleteRow(row);
     clearing = false;
 }
 
