@@ -75,7 +75,7 @@ Slot<TimerResolution>& resolutionSlot() {
 
 // Logs the missing backend once per service, so a user reading the log sees why
 // replay, hotkeys or picking do nothing.
-QString reportedReason(const char* service, const QString& reason) {
+[[maybe_unused]] QString reportedReason(const char* service, const QString& reason) {
     qCWarning(appLog).noquote() << service << "unavailable:" << reason;
     return reason;
 }

@@ -1,0 +1,114 @@
+#include "Win32HotkeyBackend.h"
+
+#include <QCoreApplication>
+#include <string>
+
+#include "GlobalHotkey.h"
+#include "Win32Hotkeys.h"
+
+namespace {
+
+UINT virtualKeyOf(Qt::Key key) {
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + UINT(key - Qt::Key_F1);
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return UINT(key);  // the virtual keys of letters and digits are their characters
+    switch (key) {
+        case Qt::Key_Escape:
+            return VK_ESCAPE;
+        case Qt::Key_Tab:
+            return VK_TAB;
+        case Qt::Key_Backspace:
+            return VK_BACK;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return VK_RETURN;
+        case Qt::Key_Space:
+            return VK_SPACE;
+        case Qt::Key_Insert:
+            return VK_INSERT;
+        case Qt::Key_Delete:
+            return VK_DELETE;
+        case Qt::Key_Pause:
+            return VK_PAUSE;
+        case Qt::Key_Print:
+            return VK_SNAPSHOT;
+        case Qt::Key_Home:
+            return VK_HOME;
+        case Qt::Key_End:
+            return VK_END;
+        case Qt::Key_PageUp:
+            return VK_PRIOR;
+        case Qt::Key_PageDown:
+            return VK_NEXT;
+        case Qt::Key_Left:
+            return VK_LEFT;
+        case Qt::Key_Up:
+            return VK_UP;
+        case Qt::Key_Right:
+            return VK_RIGHT;
+        case Qt::Key_Down:
+            return VK_DOWN;
+        case Qt::Key_ScrollLock:
+            return VK_SCROLL;
+        default:
+            return 0;
+    }
+}
+
+UINT modifiersOf(Qt::KeyboardModifiers modifiers) {
+    UINT m = 0;
+    if (modifiers & Qt::ShiftModifier) m |= MOD_SHIFT;
+    if (modifiers & Qt::ControlModifier) m |= MOD_CONTROL;
+    if (modifiers & Qt::AltModifier) m |= MOD_ALT;
+    if (modifiers & Qt::MetaModifier) m |= MOD_WIN;
+    return m;
+}
+
+}  // namespace
+
+Win32HotkeyBackend::Win32HotkeyBackend() {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->installNativeEventFilter(this);
+}
+
+Win32HotkeyBackend::~Win32HotkeyBackend() {
+    for (int id : ids) Win32Hotkeys::remove(id);
+    if (QCoreApplication* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
+}
+
+bool Win32HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModifiers modifiers,
+                              QString* error) {
+    const UINT vk = virtualKeyOf(key);
+    if (!vk) {
+        if (error) *error = QStringLiteral("the key has no virtual-key code");
+        return false;
+    }
+    ungrab(hotkey);
+    const int id = nextId++;
+    std::string why;
+    if (!Win32Hotkeys::add(id, modifiersOf(modifiers), vk, &why)) {
+        if (error) *error = QString::fromStdString(why);
+        return false;
+    }
+    ids.insert(hotkey, id);
+    return true;
+}
+
+void Win32HotkeyBackend::ungrab(GlobalHotkey* hotkey) {
+    const auto it = ids.find(hotkey);
+    if (it == ids.end()) return;
+    Win32Hotkeys::remove(it.value());
+    ids.erase(it);
+}
+
+bool Win32HotkeyBackend::nativeEventFilter(const QByteArray& eventType, void* message, long*) {
+    if (eventType != "windows_generic_MSG") return false;
+    const int id = Win32Hotkeys::idOf(*static_cast<MSG*>(message));
+    if (id < 0) return false;
+    for (auto it = ids.constBegin(); it != ids.constEnd(); ++it) {
+        if (it.value() == id) {
+            emit it.key()->activated();
+            return true;
+        }
+    }
+    return false;
+}

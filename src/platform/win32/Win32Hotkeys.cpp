@@ -1,0 +1,24 @@
+#include "Win32Hotkeys.h"
+
+#ifndef MOD_NOREPEAT
+#define MOD_NOREPEAT 0x4000
+#endif
+
+bool Win32Hotkeys::add(int id, UINT modifiers, UINT virtualKey, std::string* error) {
+    if (RegisterHotKey(nullptr, id, modifiers | MOD_NOREPEAT, virtualKey)) return true;
+    if (error) {
+        const DWORD code = GetLastError();
+        *error = code == ERROR_HOTKEY_ALREADY_REGISTERED
+                     ? "another program has already registered this key"
+                     : "RegisterHotKey failed with error " + std::to_string(code);
+    }
+    return false;
+}
+
+void Win32Hotkeys::remove(int id) {
+    UnregisterHotKey(nullptr, id);
+}
+
+int Win32Hotkeys::idOf(const MSG& msg) {
+    return msg.message == WM_HOTKEY && msg.hwnd == nullptr ? int(msg.wParam) : -1;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+// Plain Win32 input calls, free of Qt so they can be built and checked alone.
+#include <windows.h>
+
+#include <vector>
+
+class Win32Input {
+public:
+    // Injects the records in order with SendInput; true when all were taken.
+    static bool send(const std::vector<INPUT>& records);
+    // Width and height of the primary screen in pixels (SM_CXSCREEN, SM_CYSCREEN).
+    static int screenWidth();
+    static int screenHeight();
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "KeepAwake.h"
+#include "Win32Power.h"
+
+// SetThreadExecutionState around a run; requests nest.
+class Win32KeepAwake : public KeepAwake {
+public:
+    void request() override {
+        if (depth++ == 0) Win32Power::keepAwake(true);
+    }
+    void release() override {
+        if (depth > 0 && --depth == 0) Win32Power::keepAwake(false);
+    }
+
+private:
+    int depth = 0;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "TimerResolution.h"
+#include "Win32Power.h"
+
+// timeBeginPeriod(1) around each wait: Windows sleeps are coarse (about 15.6 ms) otherwise.
+class Win32TimerResolution : public TimerResolution {
+public:
+    bool begin() override { return Win32Power::beginTimerPeriod(); }
+    void end() override { Win32Power::endTimerPeriod(); }
+};
