@@ -228,21 +228,6 @@ private slots:
         QCOMPARE(watch->removes, 1);
     }
 
-    void overlayWindowSetup() {
-        GlobalMouseWidget overlay;
-        QCOMPARE(int(overlay.windowFlags() &
-                     (Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)),
-                 0x4080B);
-        QVERIFY(!overlay.parentWidget());
-        QVERIFY(overlay.testAttribute(Qt::WA_TranslucentBackground));
-        QVERIFY(overlay.testAttribute(Qt::WA_TransparentForMouseEvents));
-        QCOMPARE(overlay.size(), QSize(80, 50));
-        QCOMPARE(overlay.minimumSize(), overlay.maximumSize());
-        auto* timer = overlay.findChild<QTimer*>();
-        QVERIFY(timer && timer->isActive());
-        QCOMPARE(timer->interval(), 10);
-    }
-
     void overlayPlacement_data() {
         QTest::addColumn<QPoint>("logical");
         QTest::addColumn<qreal>("ratio");

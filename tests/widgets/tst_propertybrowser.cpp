@@ -120,17 +120,6 @@ private slots:
         QCOMPARE(tree->topLevelItemCount(), 5);
     }
 
-    void headerLabelsAreSettableOnTheInnerTree() {
-        Grid g;
-        auto* tree = g.browser->findChild<QTreeWidget*>();
-        QVERIFY(tree);
-        QCOMPARE(tree, g.browser->treeWidget());
-        QCOMPARE(tree->columnCount(), 2);
-        tree->setHeaderLabels({"属性", "值"});
-        QCOMPARE(tree->headerItem()->text(0), QString("属性"));
-        QCOMPARE(tree->headerItem()->text(1), QString("值"));
-    }
-
     void standardEditorPerRowType_data() {
         QTest::addColumn<int>("typeId");
         QTest::addColumn<int>("sub");  // -1: the row itself
@@ -352,15 +341,6 @@ private slots:
         QCOMPARE(g.browser->treeWidget()->topLevelItemCount(), 1);
         QCOMPARE(g.item(point)->childCount(), 2);
         QVERIFY(!g.item(number));
-    }
-
-    void expandedStateIsKept() {
-        Grid g;
-        Property* point = g.add(QVariant::Point, "p");
-        QVERIFY(g.browser->isExpanded(point));
-        g.browser->setExpanded(point, false);
-        g.manager.setValue(point, QPoint(3, 4));
-        QVERIFY(!g.browser->isExpanded(point));
     }
 };
 
