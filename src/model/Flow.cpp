@@ -105,7 +105,7 @@ bool Flow::load(const QString& path) {
 
     clearOperations();
     in >> flowName >> flowDescription >> hotkey >> created >> modified;
-    qCDebug(appLog).noquote()
+    qCDebug(appLog)
         << QStringLiteral("FlowName=%1, FlowDesc=%2,FlowHotkey=%3,FlowCreateTime=%4,FlowModifiedTime=%5")
                .arg(flowName, flowDescription, hotkey, created, modified);
 
@@ -159,8 +159,9 @@ void Flow::registerHotkey() {
     if (hotkeyObject->isRegistered()) hotkeyObject->setRegistered(false);
     hotkeyObject->setShortcut(sequence, false);
     if (!hotkeyObject->isRegistered()) hotkeyObject->setRegistered(true);
+    // Composed as a debug stream like the unknown-type line: parts apart, text quoted.
     if (hotkeyObject->isRegistered())
-        qCWarning(appLog).noquote() << "Hotkey registe successfully, hotkey is " + hotkey;
+        qCWarning(appLog) << "Hotkey registe successfully, hotkey is " << hotkey;
     else
-        qCWarning(appLog).noquote() << "Hotkey registe fail, hotkey is " + hotkey;
+        qCWarning(appLog) << "Hotkey registe fail, hotkey is " << hotkey;
 }
