@@ -6,25 +6,26 @@
 #include "KeyNames.h"
 
 // The key-name table turns the key text of a keyboard operation into a Windows
-// virtual-key code. Every name and code below comes from the documented list.
+// virtual-key code: names of Windows keys, their aliases, and the codes Windows
+// gives those keys, written out here one by one.
 class TestKeyNames : public QObject {
     Q_OBJECT
 
 private:
-    static QMap<QString, int> documentedTable();
+    static QMap<QString, int> windowsKeyCodes();
 
 private slots:
     void firstLookupFromManyThreads();
-    void tableHoldsExactlyTheDocumentedNames();
-    void everyDocumentedName_data();
-    void everyDocumentedName();
+    void tableHoldsExactlyTheseNames();
+    void everyName_data();
+    void everyName();
     void lookupNormalisesTheName_data();
     void lookupNormalisesTheName();
     void qtPortableKeyTexts_data();
     void qtPortableKeyTexts();
 };
 
-QMap<QString, int> TestKeyNames::documentedTable() {
+QMap<QString, int> TestKeyNames::windowsKeyCodes() {
     QMap<QString, int> t;
     auto add = [&t](std::initializer_list<const char*> names, int code) {
         for (const char* n : names) t.insert(QString::fromUtf8(n), code);
@@ -96,7 +97,7 @@ QMap<QString, int> TestKeyNames::documentedTable() {
 
 // Runs before anything else has touched the table, so the threads race to build it.
 void TestKeyNames::firstLookupFromManyThreads() {
-    const QMap<QString, int> expected = documentedTable();
+    const QMap<QString, int> expected = windowsKeyCodes();
     std::atomic<bool> go{false};
     std::atomic<int> wrong{0};
     QList<QThread*> threads;
@@ -118,8 +119,8 @@ void TestKeyNames::firstLookupFromManyThreads() {
     QCOMPARE(wrong.load(), 0);
 }
 
-void TestKeyNames::tableHoldsExactlyTheDocumentedNames() {
-    const QMap<QString, int> expected = documentedTable();
+void TestKeyNames::tableHoldsExactlyTheseNames() {
+    const QMap<QString, int> expected = windowsKeyCodes();
     QCOMPARE(expected.size(), 151);
     const QHash<QString, quint16>& table = KeyNames::table();
     QStringList extra, missing;
@@ -127,20 +128,20 @@ void TestKeyNames::tableHoldsExactlyTheDocumentedNames() {
         if (!expected.contains(it.key())) extra << it.key();
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
         if (!table.contains(it.key())) missing << it.key();
-    QVERIFY2(extra.isEmpty(), qPrintable("not documented: " + extra.join(' ')));
+    QVERIFY2(extra.isEmpty(), qPrintable("unexpected: " + extra.join(' ')));
     QVERIFY2(missing.isEmpty(), qPrintable("missing: " + missing.join(' ')));
     QCOMPARE(table.size(), 151);
 }
 
-void TestKeyNames::everyDocumentedName_data() {
+void TestKeyNames::everyName_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("code");
-    const QMap<QString, int> expected = documentedTable();
+    const QMap<QString, int> expected = windowsKeyCodes();
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
         QTest::newRow(qPrintable(it.key())) << it.key() << it.value();
 }
 
-void TestKeyNames::everyDocumentedName() {
+void TestKeyNames::everyName() {
     QFETCH(QString, name);
     QFETCH(int, code);
     QCOMPARE(int(KeyNames::table().value(name, 0)), code);
