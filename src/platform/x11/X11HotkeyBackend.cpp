@@ -125,6 +125,7 @@ void X11HotkeyBackend::ungrab(GlobalHotkey* hotkey) {
     grabCount.remove(combo);
     ungrabCombo(combo);
     XSync(conn.display(), False);
+    QMetaObject::invokeMethod(this, &X11HotkeyBackend::onEventsReady, Qt::QueuedConnection);
 }
 
 void X11HotkeyBackend::onEventsReady() {
