@@ -162,6 +162,16 @@ void TestX11Input::typesText_data() {
     QTest::newRow("shifted punctuation") << QStringLiteral("!@#$%^&*()_+{}|:\"<>?~");
     QTest::newRow("Chinese") << QStringLiteral("自动化输入测试，你好世界。");
     QTest::newRow("Chinese with repeats") << QStringLiteral("中中文文中文");
+    // More distinct characters than there are spare keycodes, so keycodes are
+    // bound anew while the client may still be reading earlier mappings.
+    const QString many = QStringLiteral(
+        "的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下"
+        "过子说产种面而方后多定行学法所民得经十三之进着等部度家电力里如水化高自二理起小物现实加量"
+        "都");
+    QString shuffled;
+    for (int step : {1, 37, 53, 71, 89})
+        for (int i = 0; i < many.size(); ++i) shuffled.append(many.at((i * step) % many.size()));
+    QTest::newRow("more characters than spare keycodes") << shuffled;
     QTest::newRow("outside the BMP") << QStringLiteral("a😀b𠀀c🎉");
     QTest::newRow("Latin-1 and beyond") << QStringLiteral("café ßü € ñ Ω");
     QTest::newRow("mixed, in order") << QStringLiteral("Order: 1中2文3😀4!");
