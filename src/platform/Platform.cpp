@@ -27,6 +27,9 @@
 #include "X11InputBackend.h"
 #include "X11KeepAwake.h"
 #endif
+#if defined(Q_OS_LINUX)
+#include "LinuxTimerResolution.h"
+#endif
 
 namespace {
 
@@ -210,8 +213,9 @@ TimerResolution& Platform::timerResolution() {
     return resolutionSlot().get([]() -> std::unique_ptr<TimerResolution> {
 #if defined(Q_OS_WIN)
         return std::make_unique<Win32TimerResolution>();
+#elif defined(Q_OS_LINUX)
+        return std::make_unique<LinuxTimerResolution>();
 #else
-        // Sleeps on Linux are already precise to well under a millisecond.
         return std::make_unique<TimerResolution>();
 #endif
     });
