@@ -1,36 +1,28 @@
 #pragma once
 
-#include <QList>
-#include <QMutex>
-#include <QString>
+#include <QMap>
+#include <QStringList>
 #include <QtGlobal>
 
-// Collects every Qt message of the process while it lives, so a test can check
-// which lines the code logged. Restores the previous handler when destroyed;
-// captures nest, the innermost one collecting.
+// Keeps the program's "tapwise" log lines while it lives, and swallows the rest.
 class LogCapture {
 public:
-    struct Entry {
-        QtMsgType type;
-        QString category;
-        QString message;
-    };
-
-    LogCapture();
-    ~LogCapture();
+    LogCapture() : previous(qInstallMessageHandler(&LogCapture::handler)) { active = this; }
+    ~LogCapture() {
+        qInstallMessageHandler(previous);
+        active = nullptr;
+    }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    QList<Entry> entries() const;
-    // The messages of one category at one level, in the order they were logged.
-    QStringList messages(const QString& category, QtMsgType type) const;
-    void clear();
+    QStringList messages(QtMsgType type) const { return lines.value(type); }
 
 private:
-    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& text);
+    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (active && qstrcmp(context.category, "tapwise") == 0) active->lines[type] << text;
+    }
 
-    mutable QMutex lock;
-    QList<Entry> collected;
-    QtMessageHandler previous = nullptr;
-    LogCapture* outer = nullptr;
+    static inline LogCapture* active = nullptr;
+    QtMessageHandler previous;
+    QMap<int, QStringList> lines;
 };
