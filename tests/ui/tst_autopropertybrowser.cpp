@@ -11,10 +11,8 @@
 #include "KeyInputWidget.h"
 #include "KeyboardOperation.h"
 #include "MouseClickOperation.h"
-#include "MouseMoveOperation.h"
 #include "OperationPropertyBrowser.h"
 #include "Property.h"
-#include "TextInputOperation.h"
 #include "VariantPropertyManager.h"
 
 struct EditCase {
@@ -25,11 +23,17 @@ struct EditCase {
 };
 Q_DECLARE_METATYPE(EditCase)
 
+struct EditorCase {
+    QString kind, property;
+    int sub;         // -1: the row itself
+    QString editor;  // its class, empty: none
+};
+Q_DECLARE_METATYPE(EditorCase)
+
 namespace {
 QObject* make(const QString& kind) {
     if (kind == "key") return new KeyboardOperation;
     if (kind == "click") return new MouseClickOperation;
-    if (kind == "text") return new TextInputOperation;
     return new Flow;
 }
 }  // namespace
@@ -37,29 +41,15 @@ QObject* make(const QString& kind) {
 class TestAutoPropertyBrowser : public QObject {
     Q_OBJECT
 private slots:
-    // Rows in property order, labelled by class info of the class or its bases;
-    // read-only properties disabled, objectName left out.
-    void rowsFollowThePropertyOrder_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QStringList>("labels");
-        QTest::newRow("click") << "click"
-                               << QStringList{"执行间隔（毫秒）", "位置坐标", "点击类型",
-                                              "点击按键"};
-        QTest::newRow("flow") << "flow"
-                              << QStringList{"流名称 (read-only)", "流描述", "创建时间 (read-only)",
-                                             "修改时间 (read-only)"};
-    }
+    // Rows in property order, labelled by class info of the class or its bases.
     void rowsFollowThePropertyOrder() {
-        QFETCH(QString, kind);
-        QFETCH(QStringList, labels);
-        QScopedPointer<QObject> object(make(kind));
-        object->setObjectName("named");
+        MouseClickOperation op;
+        op.setObjectName("named");  // never shown
         AutoPropertyBrowser browser;
-        browser.setObject(object.data());
+        browser.setObject(&op);
         QStringList shown;
-        for (Property* p : browser.treeBrowser()->properties())
-            shown << p->propertyName() + (p->isEnabled() ? "" : " (read-only)");
-        QCOMPARE(shown, labels);
+        for (Property* p : browser.treeBrowser()->properties()) shown << p->propertyName();
+        QCOMPARE(shown, (QStringList{"执行间隔（毫秒）", "位置坐标", "点击类型", "点击按键"}));
     }
 
     // Each edit is written into the object once and announced once.
@@ -96,90 +86,55 @@ private slots:
         QVERIFY(!edits.at(0).at(0).toModelIndex().isValid());
     }
 
-    void showingNeverWritesOrSignals() {
+    // Showing writes nothing; the same object again keeps its rows as they were; a
+    // destroyed object is never written.
+    void showingObjects() {
         KeyboardOperation key;
         key.setModifiers(Qt::ControlModifier);
-        MouseClickOperation click;
-        click.setPosition({3, 4});
-        Flow flow;
+        auto* click = new MouseClickOperation;
+        click->setPosition({3, 4});
         AutoPropertyBrowser browser;
         QSignalSpy edits(&browser, &AutoPropertyBrowser::sigValueChanged);
-        for (QObject* o : QList<QObject*>{&key, &click, &flow, &key}) browser.setObject(o);
-        QCOMPARE(edits.count(), 0);
+        for (QObject* o : QList<QObject*>{&key, click, &key, click}) browser.setObject(o);
         QCOMPARE(key.modifiers(), Qt::ControlModifier);
-        QCOMPARE(click.position(), QPoint(3, 4));
+        QCOMPARE(click->position(), QPoint(3, 4));
+        Property* position = browser.rowForProperty("position");
+        browser.treeBrowser()->setExpanded(position, false);
+        browser.setObject(click);
+        QCOMPARE(browser.rowForProperty("position"), position);
+        QVERIFY(!browser.treeBrowser()->isExpanded(position));
+        delete click;
+        browser.propertyManager()->setValue(browser.rowForProperty("interval"), 10);
+        QCOMPARE(edits.count(), 0);
         browser.setObject(nullptr);
         QVERIFY(browser.treeBrowser()->properties().isEmpty());
     }
 
-    void sameObjectKeepsItsRows() {
-        MouseClickOperation op;
-        AutoPropertyBrowser browser;
-        browser.setObject(&op);
-        Property* position = browser.rowForProperty("position");
-        browser.treeBrowser()->setExpanded(position, false);
-        op.setInterval(999);  // not watched: shown again only after another object
-        browser.setObject(&op);
-        QCOMPARE(browser.rowForProperty("position"), position);
-        QVERIFY(!browser.treeBrowser()->isExpanded(position));
-        QCOMPARE(browser.rowForProperty("interval")->value().toInt(), 50);
-        MouseMoveOperation other;
-        browser.setObject(&other);
-        browser.setObject(&op);
-        QCOMPARE(browser.rowForProperty("interval")->value().toInt(), 999);
-    }
-
-    void destroyedObjectIsNeverWritten() {
-        auto* op = new KeyboardOperation;
-        AutoPropertyBrowser browser;
-        browser.setObject(op);
-        Property* interval = browser.rowForProperty("interval");
-        QSignalSpy edits(&browser, &AutoPropertyBrowser::sigValueChanged);
-        delete op;
-        browser.propertyManager()->setValue(interval, 10);
-        QCOMPARE(edits.count(), 0);
-        QVERIFY(!browser.object());
-    }
-
     void editorPerRow_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("property");
-        QTest::addColumn<int>("sub");              // -1: the row itself
-        QTest::addColumn<QString>("editorClass");  // empty: none
-        QTest::newRow("interval") << "key"
-                                  << "interval" << -1 << "QSpinBox";
-        QTest::newRow("key") << "key"
-                             << "key" << -1 << "KeyInputWidget";
-        QTest::newRow("modifiers") << "key"
-                                   << "modifiers" << -1 << "";
-        QTest::newRow("modifier bit") << "key"
-                                      << "modifiers" << 2 << "QCheckBox";
-        QTest::newRow("position") << "click"
-                                  << "position" << -1 << "PointSelectWidget";
-        QTest::newRow("position x") << "click"
-                                    << "position" << 0 << "QSpinBox";
+        QTest::addColumn<EditorCase>("c");
+        QTest::newRow("interval") << EditorCase{"key", "interval", -1, "QSpinBox"};
+        QTest::newRow("key") << EditorCase{"key", "key", -1, "KeyInputWidget"};
+        QTest::newRow("modifiers") << EditorCase{"key", "modifiers", -1, ""};
+        QTest::newRow("modifier bit") << EditorCase{"key", "modifiers", 2, "QCheckBox"};
+        QTest::newRow("position") << EditorCase{"click", "position", -1, "PointSelectWidget"};
         // Its label contains "按键" but is not exactly it.
-        QTest::newRow("click button") << "click"
-                                      << "clickButton" << -1 << "QComboBox";
-        QTest::newRow("text") << "text"
-                              << "text" << -1 << "QLineEdit";
+        QTest::newRow("click button") << EditorCase{"click", "clickButton", -1, "QComboBox"};
+        QTest::newRow("flow description") << EditorCase{"flow", "description", -1, "QLineEdit"};
+        QTest::newRow("flow name, read-only") << EditorCase{"flow", "name", -1, ""};
     }
     void editorPerRow() {
-        QFETCH(QString, kind);
-        QFETCH(QString, property);
-        QFETCH(int, sub);
-        QFETCH(QString, editorClass);
-        QScopedPointer<QObject> op(make(kind));
+        QFETCH(EditorCase, c);
+        QScopedPointer<QObject> op(make(c.kind));
         AutoPropertyBrowser browser;
         browser.resize(320, 300);
         browser.show();
         QVERIFY(QTest::qWaitForWindowExposed(&browser));
         browser.setObject(op.data());
-        Property* row = browser.rowForProperty(property);
-        if (sub >= 0) row = row->subProperties().at(sub);
-        QCOMPARE(browser.treeBrowser()->editProperty(row), !editorClass.isEmpty());
+        Property* row = browser.rowForProperty(c.property);
+        if (c.sub >= 0) row = row->subProperties().at(c.sub);
+        QCOMPARE(browser.treeBrowser()->editProperty(row), !c.editor.isEmpty());
         QWidget* editor = browser.treeBrowser()->currentEditor();
-        QCOMPARE(QString(editor ? editor->metaObject()->className() : ""), editorClass);
+        QCOMPARE(QString(editor ? editor->metaObject()->className() : ""), c.editor);
     }
 
     void keyCapture_data() {
@@ -187,16 +142,12 @@ private slots:
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("name");  // empty: ignored
         QTest::newRow("control alone") << int(Qt::Key_Control) << int(Qt::ControlModifier) << "";
-        QTest::newRow("shift alone") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << "";
-        QTest::newRow("alt alone") << int(Qt::Key_Alt) << int(Qt::AltModifier) << "";
-        QTest::newRow("meta alone") << int(Qt::Key_Meta) << int(Qt::MetaModifier) << "";
         QTest::newRow("shift+a") << int(Qt::Key_A) << int(Qt::ShiftModifier) << "A";
         QTest::newRow("ctrl+alt+f5, a shortcut")
             << int(Qt::Key_F5) << int(Qt::ControlModifier | Qt::AltModifier) << "F5";
         QTest::newRow("delete") << int(Qt::Key_Delete) << 0 << "Del";
         QTest::newRow("escape") << int(Qt::Key_Escape) << 0 << "Esc";
         QTest::newRow("tab") << int(Qt::Key_Tab) << 0 << "Tab";
-        QTest::newRow("space") << int(Qt::Key_Space) << 0 << "Space";
     }
     void keyCapture() {
         QFETCH(int, key);
