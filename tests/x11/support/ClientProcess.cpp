@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QThread>
 
 ClientProcess::~ClientProcess() {
     if (process.state() == QProcess::NotRunning) return;
@@ -19,18 +18,12 @@ bool ClientProcess::start(const QString& program, const QStringList& arguments, 
     process.start(program, arguments);
     if (!process.waitForStarted(timeoutMs)) return false;
     const QByteArray line = waitForLine("ready", timeoutMs);
-    if (line.isEmpty()) return false;
     ready = line.split(' ').mid(1);
-    return true;
+    return !line.isEmpty();
 }
 
 void ClientProcess::readAvailable() {
-    partial += process.readAllStandardOutput();
-    int nl;
-    while ((nl = partial.indexOf('\n')) >= 0) {
-        lines.append(partial.left(nl));
-        partial.remove(0, nl + 1);
-    }
+    while (process.canReadLine()) lines.append(process.readLine().chopped(1));
 }
 
 QByteArray ClientProcess::waitForLine(const QByteArray& prefix, int timeoutMs) {
@@ -42,7 +35,7 @@ QByteArray ClientProcess::waitForLine(const QByteArray& prefix, int timeoutMs) {
             if (line.startsWith(prefix)) return line;
         }
         if (deadline.hasExpired() || process.state() == QProcess::NotRunning) return QByteArray();
-        process.waitForReadyRead(int(qMax<qint64>(1, qMin<qint64>(50, deadline.remainingTime()))));
+        process.waitForReadyRead(int(qBound<qint64>(1, deadline.remainingTime(), 50)));
     }
 }
 
@@ -65,8 +58,4 @@ void ClientProcess::settle(int ms) {
 void ClientProcess::send(const QByteArray& command) {
     process.write(command + '\n');
     process.waitForBytesWritten(1000);
-}
-
-QString ClientProcess::errorText() const {
-    return process.errorString();
 }

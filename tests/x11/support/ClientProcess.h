@@ -24,13 +24,12 @@ public:
     // Lets the event loop read output for a while, without consuming lines.
     void settle(int ms);
     void send(const QByteArray& command);
-    QString errorText() const;
+    QString errorText() const { return process.errorString(); }
 
 private:
     void readAvailable();
 
     QProcess process;
-    QByteArray partial;
     QList<QByteArray> lines;
     int cursor = 0;
     QList<QByteArray> ready;

@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
+
 namespace {
 int lastError = 0;
 int recordError(Display*, XErrorEvent* e) {
@@ -23,20 +25,23 @@ QSize TestDesktop::screenSize() const {
     return QSize(a.width, a.height);
 }
 
-QPoint TestDesktop::pointer() const {
+unsigned TestDesktop::queryPointer(QPoint* at) const {
     Window root = 0, child = 0;
     int x = 0, y = 0, wx = 0, wy = 0;
     unsigned mask = 0;
     XQueryPointer(dpy, DefaultRootWindow(dpy), &root, &child, &x, &y, &wx, &wy, &mask);
-    return QPoint(x, y);
+    if (at) *at = QPoint(x, y);
+    return mask;
+}
+
+QPoint TestDesktop::pointer() const {
+    QPoint at;
+    queryPointer(&at);
+    return at;
 }
 
 unsigned TestDesktop::modifierState() const {
-    Window root = 0, child = 0;
-    int x = 0, y = 0, wx = 0, wy = 0;
-    unsigned mask = 0;
-    XQueryPointer(dpy, DefaultRootWindow(dpy), &root, &child, &x, &y, &wx, &wy, &mask);
-    return mask;
+    return queryPointer(nullptr);
 }
 
 bool TestDesktop::isKeyDown(quint32 keysym) const {
@@ -44,6 +49,18 @@ bool TestDesktop::isKeyDown(quint32 keysym) const {
     XQueryKeymap(dpy, keys);
     const KeyCode k = XKeysymToKeycode(dpy, keysym);
     return k && (keys[k / 8] & (1 << (k % 8)));
+}
+
+bool TestDesktop::isMapped(quint32 keysym) const {
+    // Read afresh: Xlib's cached keymap does not follow other clients' changes here.
+    int min = 0, max = 0, per = 0;
+    XDisplayKeycodes(dpy, &min, &max);
+    KeySym* syms = XGetKeyboardMapping(dpy, KeyCode(min), max - min + 1, &per);
+    if (!syms) return false;
+    KeySym* end = syms + (max - min + 1) * per;
+    const bool found = std::find(syms, end, KeySym(keysym)) != end;
+    XFree(syms);
+    return found;
 }
 
 void TestDesktop::moveTo(const QPoint& p) {
@@ -80,21 +97,6 @@ int TestDesktop::grabKey(quint32 keysym, unsigned modifiers) {
 void TestDesktop::ungrabKey(quint32 keysym, unsigned modifiers) {
     XUngrabKey(dpy, XKeysymToKeycode(dpy, keysym), modifiers, DefaultRootWindow(dpy));
     XSync(dpy, False);
-}
-
-QVector<int> TestDesktop::keycodesMapping(quint32 keysym) const {
-    int min = 0, max = 0, per = 0;
-    XDisplayKeycodes(dpy, &min, &max);
-    KeySym* syms = XGetKeyboardMapping(dpy, KeyCode(min), max - min + 1, &per);
-    QVector<int> found;
-    for (int k = min; syms && k <= max; ++k)
-        for (int i = 0; i < per; ++i)
-            if (syms[(k - min) * per + i] == keysym) {
-                found.append(k);
-                break;
-            }
-    if (syms) XFree(syms);
-    return found;
 }
 
 void TestDesktop::setFocus(unsigned long window) {

@@ -2,7 +2,6 @@
 
 #include <QPoint>
 #include <QSize>
-#include <QVector>
 
 struct _XDisplay;
 
@@ -17,8 +16,10 @@ public:
 
     QSize screenSize() const;
     QPoint pointer() const;
-    unsigned modifierState() const;  // X modifier mask of the pointer query
+    unsigned modifierState() const;  // X modifier and button mask of the pointer query
     bool isKeyDown(quint32 keysym) const;
+    // Whether any keycode of the current keymap holds keysym.
+    bool isMapped(quint32 keysym) const;
 
     void moveTo(const QPoint& p);
     void button(int button, bool down);
@@ -27,14 +28,14 @@ public:
     // Grabs the key on the root window as another client would; the X error code.
     int grabKey(quint32 keysym, unsigned modifiers);
     void ungrabKey(quint32 keysym, unsigned modifiers);
-    // Keycodes whose mapping holds keysym anywhere.
-    QVector<int> keycodesMapping(quint32 keysym) const;
     void setFocus(unsigned long window);
     void sync() const;
 
     static constexpr unsigned kShift = 1u << 0, kLock = 1u << 1, kControl = 1u << 2,
-                              kMod2 = 1u << 4;
+                              kButton1 = 1u << 8;
 
 private:
+    unsigned queryPointer(QPoint* at) const;
+
     _XDisplay* dpy = nullptr;
 };
