@@ -108,10 +108,7 @@ int measureOne(int count, const QString& path, const QElapsedTimer& sinceStart) 
     auto* window = new Flowsmith(path);
     window->setWindowTitle(QStringLiteral("Flowsmith - ") + path);
     window->resize(1366, 768);
-    window->initDockWidgets();
-    window->initRibbonBar();
-    window->initOperationTable();
-    window->connectPanels();
+    window->setUp();
     window->show();
     QApplication::processEvents();
     window->repaint();

@@ -45,11 +45,7 @@ int main(int argc, char* argv[]) {
     Flowsmith window(filePath);
     window.setWindowTitle(QStringLiteral("Flowsmith - ") + filePath);
     window.resize(1366, 768);
-    window.initDockWidgets();
-    window.initRibbonBar();
-    window.initOperationTable();
-    window.connectPanels();
-    window.registerRunHotkey();
+    window.setUp();
     window.show();
 
     QObject::connect(

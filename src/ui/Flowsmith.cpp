@@ -69,6 +69,14 @@ QDockWidget* Flowsmith::makeDock(const QString& title, QWidget* content, Qt::Doc
     return dock;
 }
 
+void Flowsmith::setUp() {
+    initDockWidgets();
+    initRibbonBar();
+    initOperationTable();
+    connectPanels();
+    registerRunHotkey();
+}
+
 void Flowsmith::initDockWidgets() {
     propertyDock =
         makeDock(tr("属性设置"), new PropertyPanelWidget(nullptr), Qt::RightDockWidgetArea);

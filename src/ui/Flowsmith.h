@@ -27,7 +27,10 @@ public:
     explicit Flowsmith(const QString& filePath, QWidget* parent = nullptr);
     ~Flowsmith() override;
 
-    // Set-up steps, run once by the entry point in this order.
+    // The set-up steps below, in their order: docks, ribbon, table (which loads the
+    // flow), cross-panel connections, the F8 hotkey. Run once, after title and size.
+    void setUp();
+
     void initDockWidgets();
     void initRibbonBar();
     void initOperationTable();

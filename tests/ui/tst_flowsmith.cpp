@@ -65,11 +65,7 @@ private:
     std::unique_ptr<Flowsmith> open(const QString& path) {
         auto w = std::make_unique<Flowsmith>(path);
         w->setSaveQuestion([](QWidget*) { return QMessageBox::Discard; });
-        w->initDockWidgets();
-        w->initRibbonBar();
-        w->initOperationTable();
-        w->connectPanels();
-        w->registerRunHotkey();
+        w->setUp();
         w->show();
         return w;
     }

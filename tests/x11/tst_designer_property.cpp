@@ -151,11 +151,7 @@ private slots:
         window->setNotice([](QWidget*, const QString&) {});
         window->setWindowTitle(QStringLiteral("Flowsmith - ") + path);
         window->resize(1366, 768);
-        window->initDockWidgets();
-        window->initRibbonBar();
-        window->initOperationTable();
-        window->connectPanels();
-        window->registerRunHotkey();
+        window->setUp();
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
