@@ -28,21 +28,14 @@ private slots:
     void characters_data() {
         QTest::addColumn<uint>("character");
         QTest::addColumn<uint>("keysym");
-        QTest::newRow("no-break space, first of Latin-1") << 0xa0u << 0xa0u;
-        QTest::newRow("y diaeresis, last of Latin-1") << 0xffu << 0xffu;
-        QTest::newRow("first after Latin-1") << 0x100u << 0x1000100u;
-        QTest::newRow("last code point") << 0x10ffffu << 0x110ffffu;
-        QTest::newRow("tab") << 9u << 0xff09u;
-        QTest::newRow("line feed") << 10u << 0xff0du;
-        QTest::newRow("carriage return") << 13u << 0xff0du;
-        QTest::newRow("backspace") << 8u << 0xff08u;
-        QTest::newRow("escape") << 27u << 0xff1bu;
-        QTest::newRow("delete") << 127u << 0xffffu;
-        QTest::newRow("other control code") << 1u << 0u;
-        QTest::newRow("C1 control code") << 0x85u << 0u;
-        QTest::newRow("lone high surrogate") << 0xd800u << 0u;
-        QTest::newRow("lone low surrogate") << 0xdfffu << 0u;
-        QTest::newRow("beyond Unicode") << 0x110000u << 0u;
+        // Latin-1 as itself, the rest in the Unicode range; tab, line breaks, backspace,
+        // escape and delete as their keys; nothing for other control codes, surrogates
+        // and what lies beyond Unicode.
+        const uint rows[][2] = {
+            {0xa0, 0xa0}, {0xff, 0xff}, {0x100, 0x1000100}, {0x10ffff, 0x110ffff}, {9, 0xff09},
+            {10, 0xff0d}, {13, 0xff0d}, {8, 0xff08},        {27, 0xff1b},          {127, 0xffff},
+            {1, 0},       {0x85, 0},    {0xd800, 0},        {0xdfff, 0},           {0x110000, 0}};
+        for (const auto& r : rows) QTest::addRow("U+%04X", r[0]) << r[0] << r[1];
     }
 
     void characters() {
@@ -54,14 +47,13 @@ private slots:
     void qtKeys_data() {
         QTest::addColumn<int>("key");
         QTest::addColumn<uint>("keysym");
-        QTest::newRow("F35, last function key") << int(Qt::Key_F35) << 0xffe0u;
-        QTest::newRow("A grabs the a key") << int(Qt::Key_A) << uint('a');
-        QTest::newRow("digit") << int(Qt::Key_5) << uint('5');
-        QTest::newRow("return") << int(Qt::Key_Return) << 0xff0du;
-        QTest::newRow("keypad enter") << int(Qt::Key_Enter) << 0xff8du;
-        QTest::newRow("page down") << int(Qt::Key_PageDown) << 0xff56u;
-        QTest::newRow("unknown") << int(Qt::Key_unknown) << 0u;
-        QTest::newRow("a modifier alone") << int(Qt::Key_Control) << 0u;
+        // Letters grab their unshifted key, the keypad's Enter is not Return, modifiers
+        // alone are no hotkey.
+        const int rows[][2] = {{Qt::Key_F35, 0xffe0},   {Qt::Key_A, 'a'},
+                               {Qt::Key_5, '5'},        {Qt::Key_Return, 0xff0d},
+                               {Qt::Key_Enter, 0xff8d}, {Qt::Key_PageDown, 0xff56},
+                               {Qt::Key_unknown, 0},    {Qt::Key_Control, 0}};
+        for (const auto& r : rows) QTest::addRow("Qt key %x", r[0]) << r[0] << uint(r[1]);
     }
 
     void qtKeys() {

@@ -43,24 +43,12 @@ class TestX11Input : public QObject {
     QRect field;
     unsigned long window = 0;
 
-    bool waitForText(const QString& expected) {
-        QDeadlineTimer deadline(5000);
-        QString last;
-        do {
-            receiver.send("text");
-            last = QString::fromUtf8(QByteArray::fromHex(receiver.waitForLine("text ").mid(5)));
-            if (last == expected) return true;
-            QThread::msleep(30);
-        } while (!deadline.hasExpired());
-        qWarning() << "the field holds" << last;
-        return false;
+    QString fieldText() {
+        receiver.send("text");
+        return QString::fromUtf8(QByteArray::fromHex(receiver.waitForLine("text ").mid(5)));
     }
     // The hexadecimal keysym of the next key press the client reports.
-    QByteArray nextKey(unsigned* state = nullptr) {
-        const QList<QByteArray> f = receiver.waitForLine("key ", 3000).split(' ');
-        if (state) *state = f.value(2).toUInt(nullptr, 16);
-        return f.value(1);
-    }
+    QByteArray nextKey() { return receiver.waitForLine("key ", 3000).split(' ').value(1); }
 
 private slots:
     void initTestCase() {
@@ -92,24 +80,17 @@ private slots:
             << QStringLiteral("自动化输入测试，你好世界。中中文文中文");
         // More distinct characters than there are spare keycodes, so keycodes are
         // bound anew while the client may still be reading earlier mappings.
-        const QString many = QStringLiteral(
-            "的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也"
-            "能"
-            "下过子说产种面而方后多定行学法所民得经十三之进着等部度家电力里如水化高自二理起小物现实"
-            "加"
-            "量都");
-        QString shuffled;
+        QString many;
         for (int step : {1, 37, 53, 71, 89})
-            for (int i = 0; i < many.size(); ++i)
-                shuffled.append(many.at((i * step) % many.size()));
-        QTest::newRow("more characters than spare keycodes") << shuffled;
+            for (int i = 0; i < 97; ++i) many.append(QChar(0x4e00 + i * step % 97));
+        QTest::newRow("more characters than spare keycodes") << many;
         QTest::newRow("Latin-1 and beyond") << QStringLiteral("café ßü € ñ Ω");
         QTest::newRow("outside the BMP, in order") << QStringLiteral("a😀b𠀀c🎉 1中2文3😀4!");
     }
     void typesText() {
         QFETCH(QString, text);
         typeText(text);
-        QVERIFY(waitForText(text));
+        QTRY_COMPARE_WITH_TIMEOUT(fieldText(), text, 5000);
     }
 
     void typesExactlyWhileAModifierIsOn_data() {
@@ -133,69 +114,55 @@ private slots:
         keyOp(offType, key);
         QVERIFY(on && stillOn);
         QVERIFY(!(desktop.modifierState() & mask));
-        QVERIFY(waitForText(text));
-    }
-
-    void ctrlAReachesTheClient() {
-        // In the text field Ctrl+A selects everything, so the next character replaces it.
-        typeText(QStringLiteral("hello"));
-        keyOp(2, QStringLiteral("a"), Qt::ControlModifier);
-        typeText(QStringLiteral("x"));
-        // X delivered the Ctrl press, then 'a' carrying the Control bit.
-        QVERIFY(!receiver.waitForLine("key ffe3 ").isEmpty());
-        unsigned state = 0;
-        QCOMPARE(nextKey(&state), QByteArray("61"));
-        QVERIFY(state & TestDesktop::kControl);
-        QVERIFY(!desktop.isKeyDown(kControlL));
-        QVERIFY(waitForText(QStringLiteral("x")));
+        QTRY_COMPARE_WITH_TIMEOUT(fieldText(), text, 5000);
     }
 
     void keysPressTheirKey_data() {
         QTest::addColumn<QString>("key");
-        QTest::addColumn<quint32>("keysym");
-        const QPair<const char*, quint32> rows[] = {{"F12", 0xffc9},   {"ENTER", 0xff0d},
-                                                    {"TAB", 0xff09},   {"ESC", 0xff1b},
-                                                    {"SPACE", 0x20},   {"BACKSPACE", 0xff08},
-                                                    {"PGDN", 0xff56},  {"DEL", 0xffff},
-                                                    {"Z", 'z'},        {"7", '7'},
-                                                    {";", ';'},        {"'", '\''},
-                                                    {"RCTRL", 0xffe4}, {"NUMPADSTAR", 0xffaa},
-                                                    {"WIN", 0xffeb},   {"VOLUMEUP", 0x1008ff13},
-                                                    {"NO SUCH KEY", 0}};
-        for (const auto& [key, keysym] : rows) QTest::newRow(key) << QString(key) << keysym;
+        QTest::addColumn<QString>("keysyms");  // the presses the client sees, in hexadecimal
+        const QPair<const char*, const char*> rows[] = {
+            {"F12", "ffc9"},       {"ENTER", "ff0d"},
+            {"TAB", "ff09"},       {"ESC", "ff1b"},
+            {"SPACE", "20"},       {"BACKSPACE", "ff08"},
+            {"PGDN", "ff56"},      {"DEL", "ffff"},
+            {"Z", "7a"},           {"7", "37"},
+            {";", "3b"},           {"'", "27"},
+            {"RCTRL", "ffe4"},     {"NUMPADSTAR", "ffaa"},
+            {"WIN", "ffeb"},       {"VOLUMEUP", "1008ff13"},
+            {"CTRL+A", "ffe3 61"}, {"NO SUCH KEY", ""}};
+        for (const auto& [key, keysyms] : rows) QTest::newRow(key) << QString(key) << keysyms;
     }
     void keysPressTheirKey() {
         QFETCH(QString, key);
-        QFETCH(quint32, keysym);
-        keyOp(2, key);
+        QFETCH(QString, keysyms);
+        const bool ctrl = key.startsWith("CTRL+");
+        keyOp(2, key.mid(ctrl ? 5 : 0), ctrl ? int(Qt::ControlModifier) : 0);
         keyOp(2, QStringLiteral("Q"));  // a marker: nothing but the key may come before it
-        if (keysym) QCOMPARE(nextKey(), QByteArray::number(keysym, 16));
+        for (const QString& keysym : keysyms.split(' ', Qt::SkipEmptyParts)) {
+            QCOMPARE(nextKey(), keysym.toLatin1());
+            QVERIFY(!desktop.isKeyDown(keysym.toUInt(nullptr, 16)));
+        }
         QCOMPARE(nextKey(), QByteArray("71"));
-        QVERIFY(!desktop.isKeyDown(keysym));
     }
 
     void clicksAtThePointMovedTo_data() {
         QTest::addColumn<int>("clickButton");
         QTest::addColumn<int>("clickType");
         QTest::addColumn<QPoint>("offset");  // from the field's top left
-        QTest::addColumn<QStringList>("reported");
-        QTest::newRow("left") << 0 << 0 << QPoint(3, 2) << QStringList{"press 1"};
-        QTest::newRow("right") << 1 << 0 << QPoint(590, 20) << QStringList{"press 2"};
-        QTest::newRow("middle") << 2 << 0 << QPoint(301, 11) << QStringList{"press 4"};
-        QTest::newRow("double left")
-            << 0 << 1 << QPoint(150, 15) << QStringList{"press 1", "double 1"};
-        QTest::newRow("double right")
-            << 1 << 1 << QPoint(450, 9) << QStringList{"press 2", "double 2"};
-        QTest::newRow("unknown button clicks nothing")
-            << 3 << 0 << QPoint(200, 10) << QStringList{};
+        QTest::addColumn<QString>("reported");
+        QTest::newRow("left") << 0 << 0 << QPoint(3, 2) << "press 1";
+        QTest::newRow("right") << 1 << 0 << QPoint(590, 20) << "press 2";
+        QTest::newRow("middle") << 2 << 0 << QPoint(301, 11) << "press 4";
+        QTest::newRow("double left") << 0 << 1 << QPoint(150, 15) << "press 1, double 1";
+        QTest::newRow("double right") << 1 << 1 << QPoint(450, 9) << "press 2, double 2";
+        QTest::newRow("unknown button clicks nothing") << 3 << 0 << QPoint(200, 10) << "";
     }
     void clicksAtThePointMovedTo() {
         QFETCH(int, clickButton);
         QFETCH(int, clickType);
         QFETCH(QPoint, offset);
-        QFETCH(QStringList, reported);
+        QFETCH(QString, reported);
         const QPoint point = field.topLeft() + offset;
-        QVERIFY(field.contains(point));
         moveTo(point);
         MouseClickOperation click;
         click.setClickButton(clickButton);
@@ -205,7 +172,7 @@ private slots:
         QStringList got, expected;
         for (const QByteArray& line : receiver.takeLines())
             if (line.startsWith("press") || line.startsWith("double")) got << line;
-        for (const QString& r : reported)
+        for (const QString& r : reported.split(", ", Qt::SkipEmptyParts))
             expected << r + QStringLiteral(" %1 %2").arg(point.x()).arg(point.y());
         QCOMPARE(got, expected);
     }
@@ -215,31 +182,24 @@ private slots:
         QCOMPARE(Platform::input().screenSize(), s);
         // Every column along one row, every row along one column, then points off the
         // screen, which land on its nearest edge.
-        QList<QPair<QPoint, QPoint>> moves;
-        for (int x = 0; x < s.width(); ++x) moves.append({{x, (x * 7) % s.height()}, {}});
-        for (int y = 0; y < s.height(); ++y) moves.append({{(y * 13) % s.width(), y}, {}});
-        for (auto& m : moves) m.second = m.first;
-        moves.append({{{-40, 100}, {0, 100}},
-                      {{200, -1}, {200, 0}},
-                      {{s.width() + 300, 10}, {s.width() - 1, 10}},
-                      {{5, s.height()}, {5, s.height() - 1}}});
-        int wrong = 0;
-        QString first;
-        for (const auto& [point, expected] : moves) {
-            moveTo(point);
-            const QPoint landed = desktop.pointer();
-            if (landed != expected && wrong++ == 0)
-                QDebug(&first) << point << "landed on" << landed;
+        QList<QPoint> points;
+        for (int x = 0; x < s.width(); ++x) points << QPoint(x, (x * 7) % s.height());
+        for (int y = 0; y < s.height(); ++y) points << QPoint((y * 13) % s.width(), y);
+        points << QPoint(-40, 100) << QPoint(200, -1) << QPoint(s.width() + 300, 10)
+               << QPoint(5, s.height());
+        for (const QPoint& p : points) {
+            const QPoint expected(qBound(0, p.x(), s.width() - 1),
+                                  qBound(0, p.y(), s.height() - 1));
+            moveTo(p);
+            if (desktop.pointer() != expected) QCOMPARE(desktop.pointer(), expected);
         }
-        QVERIFY2(wrong == 0,
-                 qPrintable(QStringLiteral("%1 wrong; first: %2").arg(wrong).arg(first)));
     }
 
     void borrowedKeycodesAreRestored() {
         auto* backend = dynamic_cast<X11InputBackend*>(&Platform::input());
         QVERIFY(backend && backend->spareKeycodeCount() > 0);
         typeText(QStringLiteral("龍"));  // on no keyboard layout here
-        QVERIFY(waitForText(QStringLiteral("龍")));
+        QTRY_COMPARE_WITH_TIMEOUT(fieldText(), QStringLiteral("龍"), 5000);
         // The keycode borrowed for it goes back to having no symbol after a pause.
         QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(0x1000000 | 0x9F8D), 3000);
     }

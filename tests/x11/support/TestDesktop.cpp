@@ -78,11 +78,6 @@ void TestDesktop::key(quint32 keysym, bool down) {
     XSync(dpy, False);
 }
 
-void TestDesktop::tap(quint32 keysym) {
-    key(keysym, true);
-    key(keysym, false);
-}
-
 int TestDesktop::grabKey(quint32 keysym, unsigned modifiers) {
     XSync(dpy, False);
     lastError = 0;
@@ -92,11 +87,6 @@ int TestDesktop::grabKey(quint32 keysym, unsigned modifiers) {
     XSync(dpy, False);
     XSetErrorHandler(previous);
     return lastError;
-}
-
-void TestDesktop::ungrabKey(quint32 keysym, unsigned modifiers) {
-    XUngrabKey(dpy, XKeysymToKeycode(dpy, keysym), modifiers, DefaultRootWindow(dpy));
-    XSync(dpy, False);
 }
 
 void TestDesktop::setFocus(unsigned long window) {

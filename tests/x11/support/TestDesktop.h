@@ -24,15 +24,17 @@ public:
     void moveTo(const QPoint& p);
     void button(int button, bool down);
     void key(quint32 keysym, bool down);
-    void tap(quint32 keysym);
-    // Grabs the key on the root window as another client would; the X error code.
+    void tap(quint32 keysym) {
+        key(keysym, true);
+        key(keysym, false);
+    }
+    // Grabs the key on the root window as another client would, until this connection
+    // closes; the X error code.
     int grabKey(quint32 keysym, unsigned modifiers);
-    void ungrabKey(quint32 keysym, unsigned modifiers);
     void setFocus(unsigned long window);
     void sync() const;
 
-    static constexpr unsigned kShift = 1u << 0, kLock = 1u << 1, kControl = 1u << 2,
-                              kButton1 = 1u << 8;
+    static constexpr unsigned kShift = 1u << 0, kLock = 1u << 1, kButton1 = 1u << 8;
 
 private:
     unsigned queryPointer(QPoint* at) const;
