@@ -48,6 +48,13 @@ X11InputBackend::~X11InputBackend() {
     if (!conn.isOpen()) return;
     for (int keycode : spares.boundKeycodes())
         if (spares.isHeld(keycode)) fakeKey(keycode, false);
+    // A client reads a key event with the mapping in force when it gets to it: a
+    // program that exits right after typing (flowctl play) must give its last
+    // borrowed keycodes the same rest a rebind waits, or their characters are lost.
+    const Clock::time_point deadline = Clock::now() + reuseGuard;
+    while (Clock::now() < deadline &&
+           spares.restorable(Clock::now() - reuseGuard).size() < spares.boundKeycodes().size())
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     restoreKeycodes(spares.boundKeycodes());
 }
 
