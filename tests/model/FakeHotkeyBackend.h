@@ -4,8 +4,7 @@
 
 #include "HotkeyBackend.h"
 
-// Grants or refuses every grab as told and remembers what was asked, so hotkey
-// tests never touch the real keyboard.
+// Grants or refuses grabs as told and remembers them; the real keyboard is never touched.
 class FakeHotkeyBackend : public HotkeyBackend {
 public:
     bool grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModifiers modifiers,

@@ -3,10 +3,8 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <initializer_list>
 
-// Flow-file bytes built by hand, big-endian, without QDataStream, so the tests
-// hold the reader and the writer to the format itself.
+// Flow-file bytes built by hand, big-endian, to hold the reader and writer to the format.
 class FlowBytes {
 public:
     static constexpr quint32 kMagic = 0x8E62D879;

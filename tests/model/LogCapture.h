@@ -12,8 +12,6 @@ public:
         qInstallMessageHandler(previous);
         active = nullptr;
     }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
 
     QStringList messages(QtMsgType type) const { return lines.value(type); }
 

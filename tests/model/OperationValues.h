@@ -42,8 +42,7 @@ public:
         return op.release();
     }
 
-    // The same text for an operation: every property but the object name, in the
-    // order the class declares them.
+    // The same text for an operation: its properties but the object name, in declared order.
     static QString describe(const Operation* op) {
         QStringList out{op->typeName()};
         const QMetaObject* mo = op->metaObject();
@@ -61,9 +60,8 @@ public:
         return out.join(' ');
     }
 
-    // One prototype of each type registered with the factory and owned by the caller:
-    // the program's own registration keeps them until exit, which the leak checker of
-    // the sanitizer build would report.
+    // Prototypes owned by the caller: the program's own live until exit, which the
+    // sanitizer build's leak checker would report.
     static std::vector<std::unique_ptr<Operation>> registerOwnedPrototypes() {
         std::vector<std::unique_ptr<Operation>> owned;
         for (const char* type : {"mouse_click", "mouse_move", "key_input", "text_input"}) {

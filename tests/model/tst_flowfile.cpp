@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <functional>
 
+#include "ErrorPresenter.h"
 #include "FakeHotkeyBackend.h"
 #include "Flow.h"
 #include "FlowBytes.h"
@@ -11,7 +12,6 @@
 #include "LogCapture.h"
 #include "OperationValues.h"
 #include "Platform.h"
-#include "RecordingPresenter.h"
 
 namespace {
 const QString kMove = "mouse_move interval=10 position=(1,2)";
@@ -34,20 +34,26 @@ QStringList describe(const Flow& flow) {
 QByteArray threeOperations() {
     FlowBytes b;
     b.header("three", "", "F7", "c", "m", 3).str("mouse_move").ints({10, 1, 2});
-    return b.str("mouse_click")
-        .ints({20, 3, 4, 1, 2})
-        .str("text_input")
-        .ints({30})
-        .str("abc")
-        .bytes();
+    b.str("mouse_click").ints({20, 3, 4, 1, 2}).str("text_input").ints({30}).str("abc");
+    return b.bytes();
 }
 
 QByteArray emptyFlow(const QString& hotkey) {
     return FlowBytes().header("", "", hotkey, "", "", 0).bytes();
 }
 
-// A move that sabotages the save it is written in, to reach the failures a real disk
-// reaches only when it is full or the folder vanishes.
+// Keeps the warnings the model would show in a message box, so no test opens one.
+class RecordingPresenter : public ErrorPresenter {
+public:
+    RecordingPresenter() { ErrorPresenter::install(this); }
+    ~RecordingPresenter() override { ErrorPresenter::install(nullptr); }
+    void showWarning(const QString& title, const QString& text) override {
+        shown.append({title, text});
+    }
+    QList<QPair<QString, QString>> shown;
+};
+
+// A move that sabotages its own save, to reach what a full disk or a vanished folder reaches.
 class SabotagingMove : public MouseMoveOperation {
 public:
     explicit SabotagingMove(std::function<void(QDataStream&)> onWrite) : action(onWrite) {}
@@ -59,14 +65,13 @@ public:
 };
 }  // namespace
 
-// Flow::save and Flow::load: the bytes of the format, what a load replaces and keeps,
-// how damaged files and file errors are reported, and the flow's own hotkey.
+// Flow::save and Flow::load: the format's bytes, what a load keeps, errors, the flow's hotkey.
 class TestFlowFile : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
-    std::vector<std::unique_ptr<Operation>> prototypes;
+    std::vector<std::unique_ptr<Operation>> prototypes = OperationValues::registerOwnedPrototypes();
     FakeHotkeyBackend hotkeys;
-    std::unique_ptr<RecordingPresenter> presenter;
+    RecordingPresenter presenter;
 
     QString path(const QString& name) const { return dir.filePath(name); }
     QString write(const QString& name, const QByteArray& bytes) const {
@@ -83,14 +88,12 @@ class TestFlowFile : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        prototypes = OperationValues::registerOwnedPrototypes();
         Platform::setHotkeys(&hotkeys);
     }
     void init() {
-        presenter = std::make_unique<RecordingPresenter>();
+        presenter.shown.clear();
         hotkeys = FakeHotkeyBackend();
     }
-    void cleanup() { presenter.reset(); }
     void cleanupTestCase() { Platform::setHotkeys(nullptr); }
 
     void newFlowIsEmptyAndDatedNow() {
@@ -100,11 +103,8 @@ private slots:
         const QString now = flow.createTime();
         QVERIFY2(now >= before && now <= QDateTime::currentDateTime().toString(format),
                  qPrintable(now));
-        QCOMPARE(describe(flow), QStringList{"[][][][" + now + "][" + now + "]"});
-        // Empty, not null, on disk too.
-        QVERIFY(flow.save(path("new.flow")));
-        QCOMPARE(FlowBytes::readFile(path("new.flow")),
-                 FlowBytes().header("", "", "", now, now, 0).bytes());
+        QCOMPARE(describe(flow),
+                 QStringList{"[][][][" + now + "][" + now + "]"});  // empty, not null
     }
 
     void saveWritesTheFormatAndLoadReadsItBack() {
@@ -133,9 +133,6 @@ private slots:
         QVERIFY2(loaded.load(file), qPrintable(loaded.lastError()));
         QCOMPARE(describe(loaded), describe(original));
         for (const Operation* op : loaded.operations) QCOMPARE(op->parent(), &loaded);
-        // Saving leaves the timestamps alone: the same bytes again.
-        QVERIFY(loaded.save(file));
-        QCOMPARE(FlowBytes::readFile(file), bytes);
     }
 
     void loadReplacesTheFlow_data() {
@@ -143,8 +140,6 @@ private slots:
         QTest::addColumn<QStringList>("loaded");
         QTest::newRow("three operations")
             << threeOperations() << QStringList{"[three][][F7][c][m]", kMove, kClick, kText};
-        QTest::newRow("head and zeros")
-            << QByteArray::fromHex("8E62D879") + QByteArray(24, 0) << QStringList{"[][][][][]"};
         QTest::newRow("negative count")
             << FlowBytes().header("n", "", "", "", "", -1).bytes() << QStringList{"[n][][][][]"};
     }
@@ -169,31 +164,19 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("left");  // the operations the flow holds afterwards
-        const QString ends = "flow file ends %1 operation %2";
         const QByteArray three = threeOperations();
-        const QByteArray oneMove =
-            FlowBytes().header("", "", "F7", "", "", 2).str("mouse_move").ints({10, 1, 2}).bytes();
         QTest::newRow("little-endian head")
             << QByteArray::fromHex("79D8628E") + QByteArray(24, 0)
             << "unknown file Head: 2044224142" << QStringList{kKept};
-        QTest::newRow("cut inside the name")
-            << three.left(10) << "flow file is cut short or corrupt in its header" << QStringList{};
-        QTest::newRow("cut after the count")
-            << three.left(46) << ends.arg("before", "1 of 3") << QStringList{};
         QTest::newRow("cut inside the second payload")
-            << three.left(46 + 36 + 26 + 9) << ends.arg("inside", "2 of 3 (mouse_click)")
-            << QStringList{kMove};
-        QTest::newRow("last byte missing")
-            << three.chopped(1) << ends.arg("inside", "3 of 3 (text_input)")
-            << QStringList{kMove, kClick};
+            << three.left(46 + 36 + 26 + 9)
+            << "flow file ends inside operation 2 of 3 (mouse_click)" << QStringList{kMove};
         QTest::newRow("a byte too many")
             << three + '\0' << "flow file has 1 unexpected bytes after the last operation"
             << QStringList{kMove, kClick, kText};
         QTest::newRow("unknown type")
-            << oneMove + FlowBytes().str("mouse_drag").ints({50, 1, 1}).bytes()
+            << three.left(46 + 36) + FlowBytes().str("mouse_drag").ints({50, 1, 1}).bytes()
             << "unknown operation type: \"mouse_drag\"" << QStringList{kMove};
-        QTest::newRow("null type") << oneMove + FlowBytes().u32(0xFFFFFFFF).ints({50, 1, 1}).bytes()
-                                   << "unknown operation type: \"\"" << QStringList{kMove};
     }
     void damagedFilesAreRefused() {
         QFETCH(QByteArray, bytes);
@@ -206,9 +189,8 @@ private slots:
         QCOMPARE(flow.lastError(), message);
         QCOMPARE(flow.lastFailure(), Flow::Failure::BadContent);
         QCOMPARE(log.messages(QtWarningMsg), QStringList{message});
-        QVERIFY(presenter->shown.isEmpty());  // logged, never shown
-        // A bad head leaves the flow as it was; later damage keeps the records before
-        // it, and no half-read record stays behind as a child.
+        QVERIFY(presenter.shown.isEmpty());  // logged, never shown
+        // A bad head leaves the flow as it was; later damage keeps only whole records before it.
         QCOMPARE(bool(old), message.startsWith("unknown file Head"));
         QCOMPARE(flow.name() == "kept", bool(old));
         QCOMPARE(describe(flow).mid(1), left);
@@ -217,31 +199,21 @@ private slots:
     }
 
     void fileErrorsAreShownAndLogged_data() {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<QString>("target");
-        QTest::newRow("read a missing file") << "read"
-                                             << "missing.flow";
-        QTest::newRow("read a folder") << "read"
-                                       << "folder";
-        QTest::newRow("write into a missing folder") << "write"
-                                                     << "no/such/folder.flow";
-        QTest::newRow("write over a folder") << "write"
-                                             << "folder";
-        QTest::newRow("write to an empty name") << "write"
-                                                << "";
-        // A failed stream is a full disk; moving the folder away during the write makes
-        // the final rename fail, as a vanished or read-only folder would.
-        QTest::newRow("the stream fails") << "stream"
-                                          << "save/kept.flow";
-        QTest::newRow("the final rename fails") << "rename"
-                                                << "save/kept.flow";
+        QTest::addColumn<QString>("failure");  // what fails, and the file's name
+        QTest::newRow("read a folder") << "read folder";
+        QTest::newRow("write over a folder") << "write folder";
+        QTest::newRow("write to an empty name") << "write";
+        // A failed stream is a full disk; moving the folder away mid-write fails the final rename.
+        QTest::newRow("the stream fails") << "stream save/kept.flow";
+        QTest::newRow("the final rename fails") << "rename save/kept.flow";
     }
     void fileErrorsAreShownAndLogged() {
         QFETCH(QString, failure);
-        QFETCH(QString, target);
         QVERIFY(QDir(dir.path()).mkpath("folder") && QDir(dir.path()).mkpath("save"));
         QVERIFY(FlowBytes::writeFile(path("save/kept.flow"), threeOperations()));
-        const QString file = target.isEmpty() ? QString() : path(target);
+        const QString target = failure.section(' ', 1),
+                      file = target.isEmpty() ? QString() : path(target);
+        failure = failure.section(' ', 0, 0);
         Flow flow;
         QPointer<Operation> kept = fillWithOneMove(flow);
         flow.operations << new SabotagingMove([&](QDataStream& stream) {
@@ -255,16 +227,13 @@ private slots:
         QCOMPARE(FlowBytes::readFile(path("save/kept.flow")), threeOperations());
         QCOMPARE(QDir(path("save")).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"kept.flow"});
-        QCOMPARE(presenter->shown.size(), 1);
-        QCOMPARE(presenter->shown[0].first, QString("TapwiseZindra-键盘鼠标自动化输入工具"));
-        const QString text = presenter->shown[0].second;
+        QCOMPARE(presenter.shown.size(), 1);
+        QCOMPARE(presenter.shown[0].first, QString("TapwiseZindra-键盘鼠标自动化输入工具"));
+        const QString text = presenter.shown[0].second;
         const QString prefix =
             QString(failure == "read" ? "无法读取文件 " : "无法写入文件 ") + file + ":\n";
         QVERIFY2(text.startsWith(prefix) && text.endsWith('.') && text.size() > prefix.size() + 1,
                  qPrintable(text));
-        QFile probe(file);
-        QVERIFY(failure != "read" || !probe.open(QIODevice::ReadOnly));
-        if (failure == "read") QCOMPARE(text, prefix + probe.errorString() + '.');
         QCOMPARE(log.messages(QtWarningMsg), QStringList{text});
         QCOMPARE(flow.lastError(), text);
         QCOMPARE(flow.lastFailure(),
@@ -272,52 +241,41 @@ private slots:
         QVERIFY(kept && flow.name() == "kept");
     }
 
-    void withoutAPresenterTheLogStillTells() {
-        presenter.reset();
-        Flow flow;
-        LogCapture log;
-        QVERIFY(!flow.load(path("absent.flow")));
-        QVERIFY(!flow.save(path("absent/absent.flow")));
-        QCOMPARE(log.messages(QtWarningMsg).size(), 2);
+    void hotkeyFollowsTheLoadedFile_data() {
+        QTest::addColumn<bool>("granted");
+        QTest::newRow("granted") << true;
+        QTest::newRow("refused: the flow still loads") << false;
     }
-
     void hotkeyFollowsTheLoadedFile() {
+        QFETCH(bool, granted);
+        hotkeys.accepting = granted;
         LogCapture log;
         Flow flow;
         QVERIFY(flow.load(write("a.flow", emptyFlow("Ctrl+F9"))));
         QPointer<GlobalHotkey> hotkey = flow.hotkeyObject;
-        QVERIFY(hotkey && hotkey->isRegistered());
-        // Another file's hotkey is grabbed by the same object; a file without one keeps it.
+        QVERIFY(hotkey);
+        QCOMPARE(hotkey->isRegistered(), granted);
+        QCOMPARE(log.messages(QtWarningMsg).size(), granted ? 0 : 1);  // a refusal says why
+        // Another file's hotkey goes to the same object; a file without one keeps it.
         QVERIFY(flow.load(write("b.flow", emptyFlow("Alt+F10"))));
         QVERIFY(flow.load(write("none.flow", emptyFlow(""))));
         QCOMPARE(flow.hotkeyObject, hotkey.data());
         QCOMPARE(flow.findChildren<GlobalHotkey*>().size(), 1);
         QCOMPARE(hotkey->shortcut(), QKeySequence(Qt::ALT + Qt::Key_F10));
+        QCOMPARE(hotkey->isRegistered(), granted);
         QCOMPARE(hotkeys.grabs,
                  (QList<int>{int(Qt::CTRL | Qt::Key_F9), int(Qt::ALT | Qt::Key_F10)}));
-        QCOMPARE(hotkeys.held, QList<GlobalHotkey*>{hotkey.data()});
-        QCOMPARE(log.messages(QtWarningMsg),
-                 QStringList{"Hotkey registe successfully, hotkey is  \"Alt+F10\""});
+        QCOMPARE(hotkeys.held,
+                 granted ? QList<GlobalHotkey*>{hotkey.data()} : QList<GlobalHotkey*>());
+        QCOMPARE(log.messages(QtWarningMsg).last(),
+                 QString("Hotkey registe %1, hotkey is  \"Alt+F10\"")
+                     .arg(granted ? "successfully" : "fail"));
+        QVERIFY(presenter.shown.isEmpty());
         // Connected once: one activation, one signal.
         QSignalSpy spy(&flow, &Flow::sigHotkeyActivated);
         emit hotkey->activated();
         QCOMPARE(spy.size(), 1);
         QCOMPARE(spy[0][0].value<Flow*>(), &flow);
-    }
-
-    void refusedHotkeyStillLoads() {
-        hotkeys.accepting = false;
-        Flow flow;
-        LogCapture log;
-        QVERIFY(flow.load(write("f9.flow", emptyFlow("F9"))));
-        QVERIFY(flow.hotkeyObject && !flow.hotkeyObject->isRegistered());
-        QCOMPARE(log.messages(QtWarningMsg).size(), 1);  // one line says why
-        QVERIFY(flow.load(write("f8.flow", emptyFlow("F8"))));
-        QCOMPARE(flow.hotkeyObject->shortcut(), QKeySequence(Qt::Key_F8));
-        QVERIFY(!flow.hotkeyObject->isRegistered());
-        QVERIFY(log.messages(QtWarningMsg).contains("Hotkey registe fail, hotkey is  \"F8\""));
-        QCOMPARE(flow.findChildren<GlobalHotkey*>().size(), 1);
-        QVERIFY(presenter->shown.isEmpty() && hotkeys.held.isEmpty());
     }
 };
 
