@@ -14,7 +14,7 @@ private slots:
         QTest::addColumn<int>("lastSize");
         QTest::addColumn<int>("step");
         QTest::newRow("every size up to 8192") << 1 << 8192 << 1;
-        QTest::newRow("every 37th size up to 65535") << 8193 << 65535 << 37;
+        QTest::newRow("every 101st size up to 65535") << 8193 << 65535 << 101;
         QTest::newRow("the largest sizes") << 65500 << 65535 << 1;
     }
     void inverseIsExact() {
@@ -45,10 +45,8 @@ private slots:
         QTest::addColumn<int>("pixel");
         QTest::newRow("left of the screen") << -1000 << 1920 << 0;
         QTest::newRow("full range") << 65535 << 1920 << 1919;
-        QTest::newRow("beyond the range") << 200000 << 1920 << 1919;
         QTest::newRow("between two pixels rounds up") << 1 << 1920 << 1;
         QTest::newRow("no screen") << 5000 << 0 << 0;
-        QTest::newRow("negative size") << 5000 << -5 << 0;
         QTest::newRow("one-pixel screen") << 65535 << 1 << 0;
     }
     void clamped() {

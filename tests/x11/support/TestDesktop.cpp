@@ -20,9 +20,7 @@ TestDesktop::~TestDesktop() {
 }
 
 QSize TestDesktop::screenSize() const {
-    XWindowAttributes a;
-    XGetWindowAttributes(dpy, DefaultRootWindow(dpy), &a);
-    return QSize(a.width, a.height);
+    return QSize(DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)));
 }
 
 unsigned TestDesktop::queryPointer(QPoint* at) const {

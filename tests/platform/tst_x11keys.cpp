@@ -1,0 +1,186 @@
+// How the X11 backend types keys and characters: the keysyms behind virtual keys,
+// characters and Qt keys, UTF-16 pairs joined into one character, and which spare
+// keycode a character the keymap lacks is typed with, and when. Which keysym each
+// named key presses is checked on a real display by the desktop input test.
+#include <QSet>
+#include <QtTest>
+
+#include "KeyNames.h"
+#include "SpareKeycodePool.h"
+#include "SurrogateJoiner.h"
+#include "X11KeyTable.h"
+
+using namespace std::chrono;
+using Clock = SpareKeycodePool::Clock;
+
+class TestX11Keys : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyNamedKeyHasAKeysym() {
+        // The table covers exactly the codes that key names stand for: a name whose
+        // code had no key would be silently dropped, an extra entry is dead weight.
+        QSet<quint16> named;
+        for (quint16 code : KeyNames::table()) named.insert(code);
+        QSet<quint16> known;
+        for (quint16 code : X11KeyTable::virtualKeys()) {
+            known.insert(code);
+            QVERIFY2(X11KeyTable::keysymForVirtualKey(code) != 0,
+                     qPrintable(QString::number(code)));
+        }
+        QCOMPARE(known, named);
+        QCOMPARE(X11KeyTable::keysymForVirtualKey(255), 0u);
+    }
+
+    void characterKeysyms_data() {
+        QTest::addColumn<uint>("character");
+        QTest::addColumn<uint>("keysym");
+        // Latin-1 as itself, the rest in the Unicode range; tab, line breaks, backspace,
+        // escape and delete as their keys; nothing for other control codes, surrogates
+        // and what lies beyond Unicode.
+        const uint rows[][2] = {
+            {0xa0, 0xa0}, {0xff, 0xff}, {0x100, 0x1000100}, {0x10ffff, 0x110ffff}, {9, 0xff09},
+            {10, 0xff0d}, {13, 0xff0d}, {8, 0xff08},        {27, 0xff1b},          {127, 0xffff},
+            {1, 0},       {0x85, 0},    {0xd800, 0},        {0xdfff, 0},           {0x110000, 0}};
+        for (const auto& r : rows) QTest::addRow("U+%04X", r[0]) << r[0] << r[1];
+    }
+
+    void characterKeysyms() {
+        QFETCH(uint, character);
+        QFETCH(uint, keysym);
+        QCOMPARE(X11KeyTable::keysymForCharacter(char32_t(character)), keysym);
+    }
+
+    void qtKeyKeysyms_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<uint>("keysym");
+        // Letters grab their unshifted key, the keypad's Enter is not Return, modifiers
+        // alone are no hotkey.
+        const int rows[][2] = {{Qt::Key_F35, 0xffe0},   {Qt::Key_A, 'a'},
+                               {Qt::Key_5, '5'},        {Qt::Key_Return, 0xff0d},
+                               {Qt::Key_Enter, 0xff8d}, {Qt::Key_PageDown, 0xff56},
+                               {Qt::Key_unknown, 0},    {Qt::Key_Control, 0}};
+        for (const auto& r : rows) QTest::addRow("Qt key %x", r[0]) << r[0] << uint(r[1]);
+    }
+
+    void qtKeyKeysyms() {
+        QFETCH(int, key);
+        QFETCH(uint, keysym);
+        QCOMPARE(X11KeyTable::keysymForQtKey(Qt::Key(key)), keysym);
+    }
+
+    // Code units in hexadecimal, "+" down and "-" up; what is sent, the same way.
+    void surrogatePairsJoin_data() {
+        QTest::addColumn<QString>("records");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<int>("dropped");
+        QTest::newRow("plain character") << "41+ 41-"
+                                         << "41+ 41-" << 0;
+        QTest::newRow("pair as the text operation sends it") << "d83d+ d83d- de00+ de00-"
+                                                             << "1f600+ 1f600-" << 0;
+        QTest::newRow("pair with both halves down first") << "d83d+ de00+ de00- d83d-"
+                                                          << "1f600+ 1f600-" << 0;
+        QTest::newRow("two pairs in a row") << "d840+ d840- dc00+ dc00- d83c+ d83c- df89+ df89-"
+                                            << "20000+ 20000- 1f389+ 1f389-" << 0;
+        QTest::newRow("plain characters around a pair") << "61+ 61- d83d+ d83d- de00+ de00- 62+ 62-"
+                                                        << "61+ 61- 1f600+ 1f600- 62+ 62-" << 0;
+        QTest::newRow("lone high half before a plain character") << "d83d+ d83d- 62+ 62-"
+                                                                 << "62+ 62-" << 1;
+        QTest::newRow("lone low half") << "de00+ de00- 63+ 63-"
+                                       << "63+ 63-" << 2;
+        QTest::newRow("high half replaced by another high half") << "d83d+ d83c+ df89+ df89-"
+                                                                 << "1f389+ 1f389-" << 1;
+        QTest::newRow("up without down of a pair") << "de00-"
+                                                   << "" << 1;
+    }
+    void surrogatePairsJoin() {
+        QFETCH(QString, records);
+        QFETCH(QString, sent);
+        QFETCH(int, dropped);
+        SurrogateJoiner joiner;
+        QStringList got;
+        int gotDropped = 0;
+        for (const QString& r : records.split(' ', Qt::SkipEmptyParts)) {
+            const bool up = r.endsWith('-');
+            const auto e = joiner.feed(quint16(r.chopped(1).toUInt(nullptr, 16)), up);
+            gotDropped += e.dropped ? 1 : 0;
+            if (e.character) got << QString::number(uint(e.character), 16) + r.back();
+        }
+        QCOMPARE(got.join(' '), sent);
+        QCOMPARE(gotDropped, dropped);
+    }
+
+    void spareKeycodeAssigned_data() {
+        // Steps at the current time in ms ("@5" moves it): "b200=1" binds keycode 200 to
+        // keysym 1, "p200" presses it, "r200" releases it. The answer is the keycode
+        // ("map" when it must be bound first), "wait T" or "never".
+        QTest::addColumn<QString>("pool");
+        QTest::addColumn<int>("guardMs");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<uint>("keysym");
+        QTest::addColumn<int>("atMs");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("a never-used keycode before one just used")
+            << "200 201 202" << 50 << "b200=1 p200 r200" << 2u << 1 << "201 map";
+        QTest::newRow("the keycode bound to the keysym, without a remap")
+            << "200 201" << 50 << "b201=1 p201 r201" << 1u << 1 << "201";
+        QTest::newRow("least recently used")
+            << "200 201 202" << 10
+            << "b200=1 p200 r200 @5 b201=2 r201 @10 b202=3 r202 @15 p200 r200" << 9u << 35
+            << "201 map";
+        QTest::newRow("all used a moment ago")
+            << "200 201" << 40 << "b200=1 r200 @10 b201=2 r201" << 3u << 15 << "wait 40";
+        QTest::newRow("the oldest has rested")
+            << "200 201" << 40 << "b200=1 r200 @10 b201=2 r201" << 3u << 40 << "200 map";
+        QTest::newRow("all held") << "200 201" << 0 << "b200=1 p200 b201=2 p201" << 3u << 1000
+                                  << "never";
+        QTest::newRow("held one released")
+            << "200 201" << 0 << "b200=1 p200 b201=2 p201 @1000 r201" << 3u << 2000 << "201 map";
+        QTest::newRow("empty pool") << "" << 0 << "" << 1u << 0 << "never";
+    }
+
+    void spareKeycodeAssigned() {
+        QFETCH(QString, pool);
+        QFETCH(int, guardMs);
+        QFETCH(QString, steps);
+        QFETCH(uint, keysym);
+        QFETCH(int, atMs);
+        QFETCH(QString, answer);
+        const Clock::time_point t0 = Clock::now();
+        QVector<int> keycodes;
+        for (const QString& k : pool.split(' ', Qt::SkipEmptyParts)) keycodes << k.toInt();
+        SpareKeycodePool spares(keycodes, milliseconds(guardMs));
+        Clock::time_point now = t0;
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            const int n = step.mid(1).section('=', 0, 0).toInt();
+            if (step.startsWith('@')) now = t0 + milliseconds(n);
+            if (step.startsWith('b')) spares.bind(n, step.section('=', 1).toUInt(), now);
+            if (step.startsWith('p')) spares.press(n, now);
+            if (step.startsWith('r')) spares.release(n, now);
+        }
+        const SpareKeycodePool::Assignment a = spares.assign(keysym, t0 + milliseconds(atMs));
+        QString got =
+            QStringLiteral("wait %1").arg(duration_cast<milliseconds>(a.notBefore - t0).count());
+        if (a.keycode >= 0) got = QString::number(a.keycode) + (a.needsMapping ? " map" : "");
+        if (a.keycode < 0 && a.notBefore == Clock::time_point::max()) got = QStringLiteral("never");
+        QCOMPARE(got, answer);
+    }
+
+    void spareKeycodesRestorable() {
+        SpareKeycodePool pool({200, 201, 202}, 0ms);
+        const Clock::time_point t0 = Clock::now();
+        pool.bind(200, 0x1000001, t0);
+        pool.bind(201, 0x1000002, t0 + 100ms);
+        pool.bind(202, 0x1000003, t0);
+        pool.press(202, t0);  // held: stays bound whatever the time
+        QVERIFY(pool.isHeld(202) && !pool.isHeld(201));
+        QCOMPARE(pool.restorable(t0 + 50ms), QVector<int>{200});
+        QCOMPARE(pool.restorable(t0 + 1s), (QVector<int>{200, 201}));
+        pool.unbind(200);
+        QCOMPARE(pool.keysymOf(200), quint32(0));
+        QCOMPARE(pool.boundKeycodes(), (QVector<int>{201, 202}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestX11Keys)
+#include "tst_x11keys.moc"
