@@ -118,15 +118,27 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("keysyms");  // the presses the client sees, in hexadecimal
         const QPair<const char*, const char*> rows[] = {
-            {"F12", "ffc9"},       {"ENTER", "ff0d"},
-            {"TAB", "ff09"},       {"ESC", "ff1b"},
-            {"SPACE", "20"},       {"BACKSPACE", "ff08"},
-            {"PGDN", "ff56"},      {"DEL", "ffff"},
-            {"Z", "7a"},           {"7", "37"},
-            {";", "3b"},           {"'", "27"},
-            {"RCTRL", "ffe4"},     {"NUMPADSTAR", "ffaa"},
-            {"WIN", "ffeb"},       {"VOLUMEUP", "1008ff13"},
-            {"CTRL+A", "ffe3 61"}, {"NO SUCH KEY", ""}};
+            {"F12", "ffc9"},
+            {"ENTER", "ff0d"},
+            {"TAB", "ff09"},
+            {"ESC", "ff1b"},
+            {"SPACE", "20"},
+            {"BACKSPACE", "ff08"},
+            {"PGDN", "ff56"},
+            {"DEL", "ffff"},
+            {"Z", "7a"},
+            {"7", "37"},
+            {";", "3b"},
+            {"'", "27"},
+            {"RCTRL", "ffe4"},
+            {"NUMPADSTAR", "ffaa"},
+            {"WIN", "ffeb"},
+            {"VOLUMEUP", "1008ff13"},
+            {"CTRL+A", "ffe3 61"},
+            {"NO SUCH KEY", ""},
+            // Keypad digits mean the digit, also with Num Lock off.
+            {"NUM0", "ffb0"},
+            {"NUMPADDOT", "ffae"}};
         for (const auto& [key, keysyms] : rows) QTest::newRow(key) << QString(key) << keysyms;
     }
     void keysPressTheirKey() {

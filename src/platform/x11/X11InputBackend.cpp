@@ -204,6 +204,19 @@ void X11InputBackend::drainEvents() {
     if (remapped) readKeymap();
 }
 
+unsigned X11InputBackend::numLockMask() {
+    Display* dpy = conn.display();
+    const KeyCode numLock = XKeysymToKeycode(dpy, XK_Num_Lock);
+    unsigned mask = 0;
+    if (XModifierKeymap* map = XGetModifierMapping(dpy)) {
+        for (int m = 0; m < 8 && numLock; ++m)
+            for (int i = 0; i < map->max_keypermod; ++i)
+                if (map->modifiermap[m * map->max_keypermod + i] == numLock) mask |= 1u << m;
+        XFreeModifiermap(map);
+    }
+    return mask ? mask : Mod2Mask;
+}
+
 unsigned X11InputBackend::queryModifierState() {
     Display* dpy = conn.display();
     Window root = 0, child = 0;
@@ -289,7 +302,14 @@ void X11InputBackend::sendVirtualKey(quint16 virtualKey, bool up,
     }
     int keycode = virtualKeysDown.value(virtualKey);
     KeyPlace place;
-    if (!keycode && findOnKeymap(keysym, &place)) keycode = place.keycode;
+    if (!keycode && findOnKeymap(keysym, &place)) {
+        // A keypad digit sits in the Num Lock column of its key: with Num Lock off the
+        // key would arrive as its twin (KP_0 as KP_Insert), while the flow means the
+        // digit. Such a key goes through a keycode that carries the digit alone.
+        const bool needsNumLock =
+            place.level != 0 && IsKeypadKey(keysym) && !(queryModifierState() & numLockMask());
+        if (!needsNumLock) keycode = place.keycode;
+    }
     if (!keycode) keycode = bindSpare(keysym, guard);
     if (!keycode) return;
     if (spares.contains(keycode)) spares.press(keycode, Clock::now());

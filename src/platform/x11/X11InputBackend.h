@@ -56,6 +56,8 @@ private:
     void drainEvents();
     QSize querySize();
     unsigned queryModifierState();
+    // The modifier bit Num Lock sets (Mod2 on common keymaps).
+    unsigned numLockMask();
     bool findOnKeymap(quint32 keysym, KeyPlace* place) const;
     bool isAlphabetic(int keycode) const;
     int bindSpare(quint32 keysym, std::unique_lock<std::mutex>& guard);
