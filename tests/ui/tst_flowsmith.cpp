@@ -21,6 +21,7 @@
 #include "TextInputOperation.h"
 #include "UnavailableHotkeyBackend.h"
 #include "UnavailableInputBackend.h"
+#include "VariantPropertyManager.h"
 
 namespace {
 class CapturingPresenter : public ErrorPresenter {
@@ -45,7 +46,7 @@ private:
     QTemporaryDir dir;
     RecordingInputBackend input;
     GrabAll hotkeys;
-    KeepAwake awake;  // does nothing
+    KeepAwake awake;  // the base asks the desktop for nothing
     CapturingPresenter presenter;
 
     // A flow file of `n` text operations t0, t1, ... with the given interval.
@@ -100,7 +101,7 @@ private slots:
         const int copy = ButtonDelegate::Copy, remove = ButtonDelegate::Delete;
         QTest::newRow("copy last") << 2 << copy << "t0 t1 t2 t2";
         QTest::newRow("delete middle") << 1 << remove << "t0 t2";
-        QTest::newRow("delete past the end") << 7 << remove << "t0 t1 t2";
+        QTest::newRow("delete past the end: no change") << 7 << remove << "t0 t1 t2";
     }
     void rowButtons() {
         QFETCH(int, row);
@@ -169,7 +170,11 @@ private slots:
         trigger("flowInfoAction");
         trigger("flowInfoAction");
         QVERIFY(properties->isVisible());
-        QCOMPARE(w->propertyPanel()->propertyBrowser()->object(), w->operationModel()->flow());
+        AutoPropertyBrowser* browser = w->propertyPanel()->propertyBrowser();
+        QCOMPARE(browser->object(), w->operationModel()->flow());
+        // An edit there is a change of the flow.
+        browser->propertyManager()->setValue(browser->rowForProperty("description"), "x");
+        QVERIFY(w->modified() && w->saveButton()->isEnabled());
         // The default layout puts both docks back in place, shown and docked.
         properties->setFloating(true);
         operations->hide();

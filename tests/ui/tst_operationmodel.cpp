@@ -1,4 +1,3 @@
-#include <QLoggingCategory>
 #include <QMimeData>
 #include <QPointer>
 #include <QSignalSpy>
@@ -52,10 +51,7 @@ Q_DECLARE_METATYPE(AddCase)
 class TestOperationModel : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        OperationFactory::registerStandardOperations();
-        QLoggingCategory::setFilterRules(QStringLiteral("tapwise.debug=false"));
-    }
+    void initTestCase() { OperationFactory::registerStandardOperations(); }
 
     void cellsAndFlags() {
         OperationModel model;

@@ -44,12 +44,8 @@ private slots:
     void dragPayload_data() {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("typeName");  // empty: no drag
-        QTest::newRow("key") << "输入按键"
-                             << "key_input";
-        QTest::newRow("move") << "移动鼠标"
-                              << "mouse_move";
-        QTest::newRow("category") << "鼠标"
-                                  << "";
+        QTest::newRow("key") << QString("输入按键") << "key_input";
+        QTest::newRow("category") << QString("鼠标") << "";
     }
     void dragPayload() {
         QFETCH(QString, entry);

@@ -127,7 +127,9 @@ private slots:
         view->deliver(&enter);
         QCOMPARE(enter.isAccepted(), expected != "ABCD");
         QCOMPARE(view->isDragging(), enter.isAccepted());
-        if (!enter.isAccepted()) return;  // Qt sends the drop only after an accepted enter
+        if (!enter.isAccepted()) return;  // Qt sends the rest only after an accepted enter
+        QDragMoveEvent over(pos, action, mime, Qt::LeftButton, Qt::NoModifier);
+        view->deliver(&over);  // with its indicator hidden, Qt takes it as over the viewport
         QDropEvent drop(pos, action, mime, Qt::NoButton, Qt::NoModifier);
         drop.setAccepted(false);
         view->deliver(&drop);
@@ -171,8 +173,6 @@ private slots:
                 [&](Operation* op) { announced << op; });
         view->selectRow(1);
         QCOMPARE(announced, QList<Operation*>{model->operationAt(1)});
-        view->clearSelection();
-        QCOMPARE(announced.last(), static_cast<Operation*>(nullptr));
         // Deleting the selected row leaves no selection rather than a neighbour's.
         view->selectRow(2);
         model->removeOperation(2);

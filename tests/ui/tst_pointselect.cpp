@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QVBoxLayout>
 #include <QtTest>
 
 #include "ButtonWatch.h"
@@ -130,11 +129,8 @@ private slots:
 
     void secondStartTakesOverWithTheSameWatch() {
         QWidget window;
-        auto* layout = new QVBoxLayout(&window);
         auto* first = new PointSelectWidget(&window);
         auto* second = new PointSelectWidget(&window);
-        layout->addWidget(first);
-        layout->addWidget(second);
         window.show();
         QSignalSpy firstChanged(first, &PointSelectWidget::valueChanged);
         clickPick(first);
