@@ -219,6 +219,18 @@ private slots:
         QVERIFY(!AppConfig::instance().running.load());
     }
 
+    // The window never outlives a run thread that reads its flow.
+    void closingDuringARunJoinsTheWorker() {
+        auto w = open(makeFlowFile(1, 5000));
+        w->onBtnRunClicked();
+        QVERIFY(w->running());
+        QElapsedTimer clock;
+        clock.start();
+        w.reset();
+        QVERIFY(clock.elapsed() < 300);
+        QVERIFY(!AppConfig::instance().running.load());
+    }
+
     void noDesktopToReplayOnSaysSo() {
         UnavailableInputBackend none(QStringLiteral("there is no X11 display"));
         Platform::setInput(&none);

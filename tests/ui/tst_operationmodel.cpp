@@ -72,6 +72,11 @@ private slots:
         // A dragged row is named by the first of its cells.
         QScopedPointer<QMimeData> row1(model.mimeData({model.index(1, 1), model.index(0, 0)}));
         QCOMPARE(row1->data(kMoveFormat), OperationModel::moveRowPayload(1));
+        // Both payloads byte for byte: a big-endian row, and two QDataStream strings.
+        QCOMPARE(OperationModel::moveRowPayload(-1).toHex(), QByteArray("ffffffff"));
+        QCOMPARE(OperationModel::addOperationPayload("key_input", "输入按键").toHex(),
+                 QByteArray("00000012006b00650079005f0069006e007000750074"
+                            "000000088f9351656309952e"));
     }
 
     void moveDrop_data() {
