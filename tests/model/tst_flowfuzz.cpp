@@ -9,7 +9,6 @@
 #include "FakeHotkeyBackend.h"
 #include "Flow.h"
 #include "FlowBytes.h"
-#include "GlobalHotkey.h"
 #include "LogCapture.h"
 #include "OperationValues.h"
 #include "Platform.h"
@@ -52,7 +51,6 @@ class TestFlowFuzz : public QObject {
             if (!op || op->parent() != &flow) return "operation missing or not owned";
         if (flow.findChildren<Operation*>().size() != flow.operations.size())
             return "operation children outside the list";
-        if (flow.findChildren<GlobalHotkey*>().size() > 1) return "two hotkey objects";
         if (loaded != flow.lastError().isEmpty() ||
             flow.lastFailure() != (loaded ? Flow::Failure::None : Flow::Failure::BadContent))
             return "a result that does not match its failure";

@@ -61,6 +61,16 @@ private slots:
         for (const InputBatch& batch : sent) QVERIFY(backend.send(batch));
         QCOMPARE(backend.hasHeldInput(), !released.isEmpty());
     }
+
+    void refusedAndEmptyBatchesAreNotHeld() {
+        struct Refusing : RecordingInputBackend {
+            bool inject(const InputBatch& b) override { return !RecordingInputBackend::inject(b); }
+        } backend;
+        QVERIFY(!backend.send({down(17)}) && !backend.send({button(0x2)}));
+        QVERIFY(!backend.hasHeldInput());
+        QVERIFY(backend.send({}));  // nothing to send is no failure, and reaches no platform
+        QCOMPARE(backend.batches().size(), 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestInputBackend)

@@ -69,13 +69,16 @@ private slots:
         row("mouse_click clickType=1 clickButton=1", "m8/10/8/10",
             "在屏幕坐标(X=0, Y=0)处，双击鼠标右键");
         row("mouse_click clickButton=2", "m20/40/0/0", "在屏幕坐标(X=0, Y=0)处，单击鼠标中键");
-        row("mouse_click clickType=2 clickButton=3", "m0/0/0/0", "在屏幕坐标(X=0, Y=0)处，鼠标");
+        row("mouse_click clickType=2", "m0/0/0/0", "在屏幕坐标(X=0, Y=0)处，鼠标左键");
+        row("mouse_click clickType=1 clickButton=3", "m0/0/0/0",
+            "在屏幕坐标(X=0, Y=0)处，双击鼠标");
         row("mouse_move position=(1919,1079)", "@65500,65474",
             "将鼠标移动到屏幕坐标 (X=1919, Y=1079)");
         row("mouse_move position=(-100,-1)", "@-3413,-60", "将鼠标移动到屏幕坐标 (X=-100, Y=-1)");
         row("mouse_move position=(1600,1200)", "@131070,131070",
             "将鼠标移动到屏幕坐标 (X=1600, Y=1200)", {800, 600});
         row("mouse_move", "", "将鼠标移动到屏幕坐标 (X=0, Y=0)", {0, 1080});
+        row("mouse_move interval=1", "", "将鼠标移动到屏幕坐标 (X=0, Y=0)", {1920, 0});
         row("text_input text=[%1 %2%]", "'37 '49 '32 '37 '50 '37", "输入文本: %1 %2%");
         row("text_input text=[中😀]", "'20013 '55357 '56832", "输入文本: 中😀");
         row("text_input text=[\r\n\t]", "'13 '10 '9", "输入文本: \r\n\t");
@@ -131,7 +134,8 @@ private slots:
         model->setObjectName("prototype");
         factory->registerOperation(model.get());
         factory->registerOperation(nullptr);  // ignored
-        QVERIFY(previous);                    // replaced, not deleted
+        QCOMPARE(factory->prototypes().size(), 4);
+        QVERIFY(previous);  // replaced, not deleted
         QObject parent;
         Operation* made = factory->create(type, &parent);
         QVERIFY(made && made != model.get());
