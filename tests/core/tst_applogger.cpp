@@ -147,8 +147,7 @@ private slots:
         QTest::addColumn<QByteArray>("mode");
         QTest::addColumn<QString>("console");         // a line of standard error
         QTest::addColumn<QStringList>("transcript");  // standard output, then the day's file
-        // Set-up lines go to the console; a line the file refuses goes to stdout, the next to the
-        // file.
+        // Set-up lines go to the console; a line the file refuses to stdout, the next to the file.
         QTest::newRow("unopenable file")
             << QByteArray("stdout") << "Initializing log with log level: 1"
             << QStringList{"out [WARN]    to standard output", "log [WARN]    back in the file"};

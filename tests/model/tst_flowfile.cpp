@@ -38,9 +38,9 @@ QByteArray threeOperations() {
     return b.bytes();
 }
 
-QByteArray emptyFlow(const QString& hotkey) {
+const auto emptyFlow = [](const char* hotkey) {
     return FlowBytes().header("", "", hotkey, "", "", 0).bytes();
-}
+};
 
 // Keeps the warnings the model would show in a message box, so no test opens one.
 class RecordingPresenter : public ErrorPresenter {

@@ -3,18 +3,12 @@
 #include "RecordingInputBackend.h"
 
 namespace {
-InputRecord down(quint16 vk) {
-    return InputRecord::key(vk, false);
-}
-InputRecord up(quint16 vk) {
-    return InputRecord::key(vk, true);
-}
-InputRecord typed(quint16 unit, bool release = false) {
+const auto down = [](quint16 vk) { return InputRecord::key(vk, false); };
+const auto up = [](quint16 vk) { return InputRecord::key(vk, true); };
+const auto typed = [](quint16 unit, bool release = false) {
     return InputRecord::character(unit, release);
-}
-InputRecord button(quint32 flags) {
-    return InputRecord::mouse(flags);
-}
+};
+const auto button = [](quint32 flags) { return InputRecord::mouse(flags); };
 }  // namespace
 
 using Batches = QVector<InputBatch>;

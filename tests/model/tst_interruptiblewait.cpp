@@ -18,9 +18,7 @@ struct CountingResolution : TimerResolution {
     int begins = 0, ends = 0;
 };
 
-double toMs(nanoseconds d) {
-    return duration<double, std::milli>(d).count();
-}
+const auto toMs = [](nanoseconds d) { return duration<double, std::milli>(d).count(); };
 }  // namespace
 
 // The wait before each operation: chunks of at most 50 ms, resumed after early wake-ups.
