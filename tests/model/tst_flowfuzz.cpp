@@ -131,18 +131,18 @@ private slots:
     }
 
     void randomDamage_data() {
-        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<quint32>("randomStart");
         QTest::addColumn<bool>("fromScratch");
-        QTest::newRow("mutations, seed 1") << 1u << false;
-        QTest::newRow("mutations, seed 20240501") << 20240501u << false;
-        QTest::newRow("mutations, seed 0xC0FFEE") << 0xC0FFEEu << false;
+        QTest::newRow("mutations, random start 1") << 1u << false;
+        QTest::newRow("mutations, random start 20240501") << 20240501u << false;
+        QTest::newRow("mutations, random start 0xC0FFEE") << 0xC0FFEEu << false;
         // Mostly small values after the head, so that lengths and counts are sometimes plausible.
-        QTest::newRow("random bytes after the head, seed 7") << 7u << true;
+        QTest::newRow("random bytes after the head, random start 7") << 7u << true;
     }
     void randomDamage() {
-        QFETCH(quint32, seed);
+        QFETCH(quint32, randomStart);
         QFETCH(bool, fromScratch);
-        QRandomGenerator random(seed);
+        QRandomGenerator random(randomStart);
         const quint32 huge[] = {0xFFFFFFFF, 0xFFFFFFFE, 0x7FFFFFFF, 0x80000000, 0x7FFFFFFE};
         const std::function<void(QByteArray&, int)> mutations[] = {
             [&](QByteArray& b, int at) { b[at] = char(b[at] ^ (1 << random.bounded(8))); },

@@ -37,8 +37,8 @@ private:
             return keycode == o.keycode && modifiers == o.modifiers;
         }
     };
-    friend uint qHash(const Combo& c, uint seed) {
-        return qHash(c.keycode * 256u + c.modifiers, seed);
+    friend uint qHash(const Combo& c, uint hashSeed) {
+        return qHash(c.keycode * 256u + c.modifiers, hashSeed);
     }
 
     void readModifierBits();
