@@ -5,20 +5,14 @@
 #include "InputBackend.h"
 #include "Platform.h"
 
-namespace {
-constexpr struct {
-    Qt::KeyboardModifier flag;
-    quint16 virtualKey;
-    const char* text;
-} kModifiers[] = {{Qt::ShiftModifier, 16, "Shift"},
-                  {Qt::ControlModifier, 17, "Ctrl"},
-                  {Qt::AltModifier, 18, "Alt"},
-                  {Qt::MetaModifier, 91, "Win"}};
-}  // namespace
+const ModifierKey kModifierKeys[4] = {{Qt::ShiftModifier, 16, "Shift"},
+                                      {Qt::ControlModifier, 17, "Ctrl"},
+                                      {Qt::AltModifier, 18, "Alt"},
+                                      {Qt::MetaModifier, 91, "Win"}};
 
 QVector<quint16> modifierVirtualKeys(Qt::KeyboardModifiers modifiers) {
     QVector<quint16> keys;
-    for (const auto& m : kModifiers)
+    for (const ModifierKey& m : kModifierKeys)
         if (modifiers & m.flag) keys.append(m.virtualKey);
     return keys;
 }
@@ -33,7 +27,7 @@ void releaseModifiers(Qt::KeyboardModifiers modifiers) {
 
 QString modifiersToText(Qt::KeyboardModifiers modifiers) {
     QStringList parts;
-    for (const auto& m : kModifiers)
+    for (const ModifierKey& m : kModifierKeys)
         if (modifiers & m.flag) parts << QString::fromLatin1(m.text);
     return parts.join(QLatin1Char('+'));
 }
@@ -47,4 +41,6 @@ bool toAbsolute(const QPoint& point, const QSize& screen, qint32* dx, qint32* dy
     return true;
 }
 
-void sendBatch(const InputBatch& batch) { Platform::input().send(batch); }
+void sendBatch(const InputBatch& batch) {
+    Platform::input().send(batch);
+}

@@ -10,6 +10,15 @@
 // Plain helpers shared by the operations. Everything is sent through the
 // process's input backend (Platform::input()).
 
+// The four modifiers a flow uses, in their fixed order: Shift, Ctrl, Alt, Win. The
+// order is also that of the flag bits in the property grid and of the names in files.
+struct ModifierKey {
+    Qt::KeyboardModifier flag;
+    quint16 virtualKey;
+    const char* text;
+};
+extern const ModifierKey kModifierKeys[4];
+
 // One single-record batch per modifier, in the order Shift, Ctrl, Alt, Win.
 void pressModifiers(Qt::KeyboardModifiers modifiers);
 // The same order, not reversed.

@@ -3,15 +3,13 @@
 #include <QMetaObject>
 #include <QVBoxLayout>
 
+#include "InputHelpers.h"
 #include "OperationEditorFactory.h"
 #include "OperationPropertyBrowser.h"
 #include "Property.h"
 #include "VariantPropertyManager.h"
 
 namespace {
-
-const Qt::KeyboardModifier kFlagModifiers[] = {Qt::ShiftModifier, Qt::ControlModifier,
-                                               Qt::AltModifier, Qt::MetaModifier};
 
 // The class-info value `name` of the object's class, searched from the most derived
 // class upwards; empty when no class declares it.
@@ -55,14 +53,14 @@ AutoPropertyBrowser::~AutoPropertyBrowser() {
 int AutoPropertyBrowser::modifiersToFlags(Qt::KeyboardModifiers modifiers) {
     int flags = 0;
     for (int i = 0; i < 4; ++i)
-        if (modifiers & kFlagModifiers[i]) flags |= 1 << i;
+        if (modifiers & kModifierKeys[i].flag) flags |= 1 << i;
     return flags;
 }
 
 Qt::KeyboardModifiers AutoPropertyBrowser::flagsToModifiers(int flags) {
     Qt::KeyboardModifiers modifiers;
     for (int i = 0; i < 4; ++i)
-        if (flags & (1 << i)) modifiers |= kFlagModifiers[i];
+        if (flags & (1 << i)) modifiers |= kModifierKeys[i].flag;
     return modifiers;
 }
 

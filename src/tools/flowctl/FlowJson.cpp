@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Flow.h"
+#include "InputHelpers.h"
 #include "KeyboardOperation.h"
 #include "MouseClickOperation.h"
 #include "MouseMoveOperation.h"
@@ -16,14 +17,6 @@
 #include "TextInputOperation.h"
 
 namespace {
-
-constexpr struct {
-    Qt::KeyboardModifier flag;
-    const char* name;
-} kModifierNames[] = {{Qt::ShiftModifier, "Shift"},
-                      {Qt::ControlModifier, "Ctrl"},
-                      {Qt::AltModifier, "Alt"},
-                      {Qt::MetaModifier, "Win"}};
 
 QByteArray quoted(const QString& s) {
     if (s.isNull()) return "null";
@@ -51,8 +44,8 @@ QByteArray quoted(const QString& s) {
 QByteArray modifiersArray(Qt::KeyboardModifiers mods) {
     QByteArrayList items;
     quint32 rest = quint32(mods);
-    for (const auto& m : kModifierNames) {
-        if (mods & m.flag) items << QByteArray("\"") + m.name + "\"";
+    for (const ModifierKey& m : kModifierKeys) {
+        if (mods & m.flag) items << QByteArray("\"") + m.text + "\"";
         rest &= ~quint32(m.flag);
     }
     // Bits the editor never sets are kept as one number so nothing read is lost.
@@ -136,8 +129,8 @@ public:
             const QString item = QStringLiteral("%1[%2]").arg(QLatin1String(key)).arg(i);
             if (items.at(i).isString()) {
                 bool known = false;
-                for (const auto& m : kModifierNames) {
-                    if (items.at(i).toString() == QLatin1String(m.name)) {
+                for (const ModifierKey& m : kModifierKeys) {
+                    if (items.at(i).toString() == QLatin1String(m.text)) {
                         bits |= quint32(m.flag);
                         known = true;
                     }
