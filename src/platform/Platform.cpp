@@ -89,6 +89,14 @@ namespace {
 const char* const kWaylandReason =
     "Wayland does not let ordinary programs inject input or grab keys; "
     "run Flowsmith in an X11 session";
+
+// Why there is no X display to talk to, or empty when DISPLAY names one.
+[[maybe_unused]] QString missingDisplayReason() {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) return QString();
+    return QString::fromLatin1(!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                                   ? kWaylandReason
+                                   : "there is no X11 display (DISPLAY is not set)");
+}
 }  // namespace
 
 #if defined(FLOWSMITH_HAVE_X11)
@@ -101,12 +109,8 @@ QString x11Reason(const X11Connection& connection) {
 // The X11 service when a display is reachable and not XWayland; otherwise the reason.
 template <typename Service>
 std::unique_ptr<Service> openX11(QString* reason) {
-    const bool hasWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        *reason = QString::fromLatin1(hasWayland ? kWaylandReason
-                                                 : "there is no X11 display (DISPLAY is not set)");
-        return nullptr;
-    }
+    *reason = missingDisplayReason();
+    if (!reason->isEmpty()) return nullptr;
     auto service = std::make_unique<Service>();
     if (!service->open(reason)) return nullptr;
     *reason = x11Reason(service->connection());
@@ -119,10 +123,8 @@ QString Platform::unavailableReason() {
 #if defined(Q_OS_WIN)
     return QString();
 #elif defined(FLOWSMITH_HAVE_X11)
-    const bool hasWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return QString::fromLatin1(hasWayland ? kWaylandReason
-                                              : "there is no X11 display (DISPLAY is not set)");
+    const QString noDisplay = missingDisplayReason();
+    if (!noDisplay.isEmpty()) return noDisplay;
     // The probe stays connected: an X server that loses its last client resets,
     // and a service connecting right after that would find no server.
     static QMutex probeLock;
@@ -132,11 +134,9 @@ QString Platform::unavailableReason() {
     if (!probe->open(&error)) return error;
     return x11Reason(*probe);
 #else
-    const bool hasDisplay = !qEnvironmentVariableIsEmpty("DISPLAY");
-    const bool hasWayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (!hasDisplay && hasWayland) return QString::fromLatin1(kWaylandReason);
-    if (!hasDisplay) return QStringLiteral("there is no X11 display (DISPLAY is not set)");
-    return QStringLiteral("no desktop backend is built into this program");
+    const QString noDisplay = missingDisplayReason();
+    return noDisplay.isEmpty() ? QStringLiteral("no desktop backend is built into this program")
+                               : noDisplay;
 #endif
 }
 
