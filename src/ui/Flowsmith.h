@@ -52,7 +52,6 @@ public:
     bool modified() const { return isModified; }
     bool running() const { return isRunning; }
     GlobalHotkey* runHotkey() const { return runKey; }
-    Ui::FlowsmithClass* form() const { return ui; }
 
 public slots:
     void onBtnRunClicked();
