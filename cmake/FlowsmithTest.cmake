@@ -4,6 +4,9 @@
 # they share the pointer, the keyboard and the key grabs.
 function(flowsmith_add_test)
   cmake_parse_arguments(T "X11" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(T_UNPARSED_ARGUMENTS OR NOT T_NAME OR NOT T_SOURCES)
+    message(FATAL_ERROR "flowsmith_add_test: bad arguments '${T_UNPARSED_ARGUMENTS}' (NAME ${T_NAME})")
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt5::Test ${T_LIBS})
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})

@@ -14,14 +14,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "Flow.h"
-#include "Flowsmith.h"
-#include "KeyboardOperation.h"
-#include "MouseClickOperation.h"
-#include "MouseMoveOperation.h"
-#include "OperationFactory.h"
-#include "OperationTableView.h"
-#include "TextInputOperation.h"
+#include "model/Flow.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
+#include "model/MouseMoveOperation.h"
+#include "model/OperationFactory.h"
+#include "model/TextInputOperation.h"
+#include "ui/Flowsmith.h"
+#include "ui/OperationTableView.h"
 
 namespace {
 long residentKiB() {

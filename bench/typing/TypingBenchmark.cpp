@@ -12,12 +12,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "ClientProcess.h"
-#include "InputBackend.h"
-#include "Platform.h"
-#include "TestDesktop.h"
-#include "TextInputOperation.h"
-#include "X11InputBackend.h"
+#include "model/TextInputOperation.h"
+#include "platform/InputBackend.h"
+#include "platform/Platform.h"
+#include "platform/x11/X11InputBackend.h"
+#include "support/ClientProcess.h"
+#include "support/TestDesktop.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "InterruptibleWait.h"
-#include "Platform.h"
-#include "TimerResolution.h"
+#include "platform/InterruptibleWait.h"
+#include "platform/Platform.h"
+#include "platform/TimerResolution.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "QuitNotifier.h"
+#include "app/QuitNotifier.h"
 
 #include <QLocalSocket>
 

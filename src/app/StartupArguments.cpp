@@ -1,4 +1,4 @@
-#include "StartupArguments.h"
+#include "app/StartupArguments.h"
 
 QString StartupArguments::flowPath(const QStringList& arguments) {
     const int at = arguments.indexOf(QStringLiteral("-f"));

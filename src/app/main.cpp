@@ -4,15 +4,15 @@
 #include <QFont>
 #include <QTranslator>
 
-#include "AppConfig.h"
-#include "AppLog.h"
-#include "AppLogger.h"
-#include "ErrorPresenter.h"
-#include "Flowsmith.h"
-#include "MessageBoxPresenter.h"
-#include "OperationFactory.h"
-#include "QuitNotifier.h"
-#include "StartupArguments.h"
+#include "app/QuitNotifier.h"
+#include "app/StartupArguments.h"
+#include "core/AppConfig.h"
+#include "core/AppLog.h"
+#include "core/AppLogger.h"
+#include "model/ErrorPresenter.h"
+#include "model/OperationFactory.h"
+#include "ui/Flowsmith.h"
+#include "ui/MessageBoxPresenter.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);

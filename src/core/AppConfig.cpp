@@ -1,4 +1,4 @@
-#include "AppConfig.h"
+#include "core/AppConfig.h"
 
 #include <QDir>
 #include <QOperatingSystemVersion>

@@ -1,3 +1,3 @@
-#include "AppLog.h"
+#include "core/AppLog.h"
 
 Q_LOGGING_CATEGORY(appLog, "tapwise")

@@ -1,4 +1,4 @@
-#include "AppLogger.h"
+#include "core/AppLogger.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -8,8 +8,8 @@
 #include <QTextStream>
 #include <cstdlib>
 
-#include "AppConfig.h"
-#include "AppLog.h"
+#include "core/AppConfig.h"
+#include "core/AppLog.h"
 
 namespace {
 struct LoggerState {
@@ -62,8 +62,7 @@ QString AppLogger::levelTag(QtMsgType type) {
 QString AppLogger::formatLine(const QDateTime& time, QtMsgType type, const QString& message) {
     // One pass over all four arguments, so a "%1" inside the message stays as written.
     return QStringLiteral("%1 %2 %3 %4\n")
-        .arg(time.toString(QStringLiteral("[hh:mm:ss:zzz]")), levelTag(type), QString(),
-             message);
+        .arg(time.toString(QStringLiteral("[hh:mm:ss:zzz]")), levelTag(type), QString(), message);
 }
 
 QString AppLogger::fileNameForDate(const QDate& date) {
@@ -73,7 +72,8 @@ QString AppLogger::fileNameForDate(const QDate& date) {
 QDir AppLogger::chooseLogDirectory(const QString& appData) {
     QString path = appData;
     if (path.isEmpty()) {
-        qCInfo(appLog) << "Failed to get AppLocalDataLocation, falling back to user home directory.";
+        qCInfo(appLog)
+            << "Failed to get AppLocalDataLocation, falling back to user home directory.";
         path = QDir(QDir::homePath()).filePath(QStringLiteral("AppData/Local/Tapwise"));
     }
     QDir dir(QDir(path).filePath(QStringLiteral("Logs")));
@@ -81,7 +81,8 @@ QDir AppLogger::chooseLogDirectory(const QString& appData) {
     if (!dir.exists()) {
         qCInfo(appLog) << "Log directory does not exist, attempting to create it.";
         if (!dir.mkpath(QStringLiteral("."))) {
-            qCInfo(appLog) << "Failed to create log directory, falling back to temporary directory.";
+            qCInfo(appLog)
+                << "Failed to create log directory, falling back to temporary directory.";
             dir = QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
         }
     }

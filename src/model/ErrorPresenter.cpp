@@ -1,4 +1,4 @@
-#include "ErrorPresenter.h"
+#include "model/ErrorPresenter.h"
 
 #include <atomic>
 
@@ -6,9 +6,13 @@ namespace {
 std::atomic<ErrorPresenter*> current{nullptr};
 }
 
-void ErrorPresenter::install(ErrorPresenter* presenter) { current.store(presenter); }
+void ErrorPresenter::install(ErrorPresenter* presenter) {
+    current.store(presenter);
+}
 
-ErrorPresenter* ErrorPresenter::installed() { return current.load(); }
+ErrorPresenter* ErrorPresenter::installed() {
+    return current.load();
+}
 
 void ErrorPresenter::warn(const QString& title, const QString& text) {
     if (ErrorPresenter* p = current.load()) p->showWarning(title, text);

@@ -1,4 +1,4 @@
-#include "Flow.h"
+#include "model/Flow.h"
 
 #include <QDataStream>
 #include <QDateTime>
@@ -7,11 +7,11 @@
 #include <QKeySequence>
 #include <QSaveFile>
 
-#include "AppLog.h"
-#include "ErrorPresenter.h"
-#include "GlobalHotkey.h"
-#include "Operation.h"
-#include "OperationFactory.h"
+#include "core/AppLog.h"
+#include "model/ErrorPresenter.h"
+#include "model/Operation.h"
+#include "model/OperationFactory.h"
+#include "platform/GlobalHotkey.h"
 
 namespace {
 constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_5_13;  // version 19
@@ -32,7 +32,9 @@ Flow::Flow(QObject* parent) : QObject(parent) {
     modified = created;
 }
 
-Flow::~Flow() { clearOperations(); }
+Flow::~Flow() {
+    clearOperations();
+}
 
 void Flow::clearOperations() {
     qDeleteAll(operations);
@@ -48,7 +50,9 @@ void Flow::setHeader(const QString& name, const QString& description, const QStr
     modified = lastModifiedTime;
 }
 
-void Flow::onHotkeyActivated() { emit sigHotkeyActivated(this); }
+void Flow::onHotkeyActivated() {
+    emit sigHotkeyActivated(this);
+}
 
 bool Flow::fail(Failure kind, const QString& text) {
     failure = kind;
@@ -106,7 +110,8 @@ bool Flow::load(const QString& path) {
     clearOperations();
     in >> flowName >> flowDescription >> hotkey >> created >> modified;
     qCDebug(appLog)
-        << QStringLiteral("FlowName=%1, FlowDesc=%2,FlowHotkey=%3,FlowCreateTime=%4,FlowModifiedTime=%5")
+        << QStringLiteral(
+               "FlowName=%1, FlowDesc=%2,FlowHotkey=%3,FlowCreateTime=%4,FlowModifiedTime=%5")
                .arg(flowName, flowDescription, hotkey, created, modified);
 
     qint32 count = 0;
@@ -121,8 +126,9 @@ bool Flow::load(const QString& path) {
         QString type;
         in >> type;
         if (in.status() != QDataStream::Ok)
-            return fail(Failure::BadContent,
-                        QStringLiteral("flow file ends before operation %1 of %2").arg(i + 1).arg(count));
+            return fail(
+                Failure::BadContent,
+                QStringLiteral("flow file ends before operation %1 of %2").arg(i + 1).arg(count));
         Operation* op = OperationFactory::instance()->create(type, this);
         if (!op) return fail(Failure::BadContent, debugText("unknown operation type:", type));
         op->readFrom(in);

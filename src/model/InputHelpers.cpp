@@ -1,9 +1,9 @@
-#include "InputHelpers.h"
+#include "model/InputHelpers.h"
 
 #include <QStringList>
 
-#include "InputBackend.h"
-#include "Platform.h"
+#include "platform/InputBackend.h"
+#include "platform/Platform.h"
 
 const ModifierKey kModifierKeys[4] = {{Qt::ShiftModifier, 16, "Shift"},
                                       {Qt::ControlModifier, 17, "Ctrl"},

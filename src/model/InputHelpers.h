@@ -5,7 +5,7 @@
 #include <QString>
 #include <Qt>
 
-#include "InputRecord.h"
+#include "platform/InputRecord.h"
 
 // Plain helpers shared by the operations. Everything is sent through the
 // process's input backend (Platform::input()).

@@ -1,4 +1,4 @@
-#include "KeyNames.h"
+#include "model/KeyNames.h"
 
 namespace {
 QHash<QString, quint16> buildTable() {

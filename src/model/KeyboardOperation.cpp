@@ -1,13 +1,19 @@
-#include "KeyboardOperation.h"
+#include "model/KeyboardOperation.h"
 
-#include "InputHelpers.h"
-#include "KeyNames.h"
+#include "model/InputHelpers.h"
+#include "model/KeyNames.h"
 
 KeyboardOperation::KeyboardOperation(QObject* parent) : Operation(parent) {}
 
-QString KeyboardOperation::category() const { return tr("键盘"); }
-QString KeyboardOperation::typeName() const { return QStringLiteral("key_input"); }
-QString KeyboardOperation::displayName() const { return tr("输入按键"); }
+QString KeyboardOperation::category() const {
+    return tr("键盘");
+}
+QString KeyboardOperation::typeName() const {
+    return QStringLiteral("key_input");
+}
+QString KeyboardOperation::displayName() const {
+    return tr("输入按键");
+}
 QString KeyboardOperation::iconPath() const {
     return QStringLiteral(":/optree/res/images/optree/key-input.svg");
 }

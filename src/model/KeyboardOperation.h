@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Operation.h"
+#include "model/Operation.h"
 
 // Presses, releases or taps one named key, with modifier keys around it.
 class KeyboardOperation : public Operation {

@@ -1,12 +1,18 @@
-#include "MouseClickOperation.h"
+#include "model/MouseClickOperation.h"
 
-#include "InputHelpers.h"
+#include "model/InputHelpers.h"
 
 MouseClickOperation::MouseClickOperation(QObject* parent) : MouseOperation(parent) {}
 
-QString MouseClickOperation::category() const { return tr("鼠标"); }
-QString MouseClickOperation::typeName() const { return QStringLiteral("mouse_click"); }
-QString MouseClickOperation::displayName() const { return tr("点击鼠标"); }
+QString MouseClickOperation::category() const {
+    return tr("鼠标");
+}
+QString MouseClickOperation::typeName() const {
+    return QStringLiteral("mouse_click");
+}
+QString MouseClickOperation::displayName() const {
+    return tr("点击鼠标");
+}
 QString MouseClickOperation::iconPath() const {
     return QStringLiteral(":/optree/res/images/optree/mouse-click.svg");
 }
@@ -33,7 +39,9 @@ InputBatch MouseClickOperation::clickRecords() const {
             InputRecord::mouse(twice ? up : 0)};
 }
 
-void MouseClickOperation::execute() { sendBatch(clickRecords()); }
+void MouseClickOperation::execute() {
+    sendBatch(clickRecords());
+}
 
 void MouseClickOperation::writeTo(QDataStream& stream) const {
     stream << qint32(interval()) << position() << qint32(type) << qint32(button);

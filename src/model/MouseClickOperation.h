@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InputRecord.h"
-#include "MouseOperation.h"
+#include "model/MouseOperation.h"
+#include "platform/InputRecord.h"
 
 // Clicks or double-clicks a button where the pointer is; `position` only describes it.
 class MouseClickOperation : public MouseOperation {

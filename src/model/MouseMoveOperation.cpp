@@ -1,14 +1,20 @@
-#include "MouseMoveOperation.h"
+#include "model/MouseMoveOperation.h"
 
-#include "InputBackend.h"
-#include "InputHelpers.h"
-#include "Platform.h"
+#include "model/InputHelpers.h"
+#include "platform/InputBackend.h"
+#include "platform/Platform.h"
 
 MouseMoveOperation::MouseMoveOperation(QObject* parent) : MouseOperation(parent) {}
 
-QString MouseMoveOperation::category() const { return tr("鼠标"); }
-QString MouseMoveOperation::typeName() const { return QStringLiteral("mouse_move"); }
-QString MouseMoveOperation::displayName() const { return tr("移动鼠标"); }
+QString MouseMoveOperation::category() const {
+    return tr("鼠标");
+}
+QString MouseMoveOperation::typeName() const {
+    return QStringLiteral("mouse_move");
+}
+QString MouseMoveOperation::displayName() const {
+    return tr("移动鼠标");
+}
 QString MouseMoveOperation::iconPath() const {
     return QStringLiteral(":/optree/res/images/optree/mouse-move.svg");
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MouseOperation.h"
+#include "model/MouseOperation.h"
 
 // Moves the pointer to `position`.
 class MouseMoveOperation : public MouseOperation {

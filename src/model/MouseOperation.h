@@ -2,7 +2,7 @@
 
 #include <QPoint>
 
-#include "Operation.h"
+#include "model/Operation.h"
 
 // An operation that carries a point on the desktop.
 class MouseOperation : public Operation {

@@ -1,8 +1,8 @@
-#include "Operation.h"
+#include "model/Operation.h"
 
-#include "AppConfig.h"
-#include "InterruptibleWait.h"
-#include "Platform.h"
+#include "core/AppConfig.h"
+#include "platform/InterruptibleWait.h"
+#include "platform/Platform.h"
 
 Operation::Operation(QObject* parent) : QObject(parent) {}
 

@@ -1,9 +1,9 @@
-#include "OperationFactory.h"
+#include "model/OperationFactory.h"
 
-#include "KeyboardOperation.h"
-#include "MouseClickOperation.h"
-#include "MouseMoveOperation.h"
-#include "TextInputOperation.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
+#include "model/MouseMoveOperation.h"
+#include "model/TextInputOperation.h"
 
 OperationFactory* OperationFactory::instance() {
     // Destroying the factory releases the map only: prototypes live until exit.

@@ -1,12 +1,18 @@
-#include "TextInputOperation.h"
+#include "model/TextInputOperation.h"
 
-#include "InputHelpers.h"
+#include "model/InputHelpers.h"
 
 TextInputOperation::TextInputOperation(QObject* parent) : Operation(parent) {}
 
-QString TextInputOperation::category() const { return tr("键盘"); }
-QString TextInputOperation::typeName() const { return QStringLiteral("text_input"); }
-QString TextInputOperation::displayName() const { return tr("输入文本"); }
+QString TextInputOperation::category() const {
+    return tr("键盘");
+}
+QString TextInputOperation::typeName() const {
+    return QStringLiteral("text_input");
+}
+QString TextInputOperation::displayName() const {
+    return tr("输入文本");
+}
 QString TextInputOperation::iconPath() const {
     return QStringLiteral(":/optree/res/images/optree/text-input.svg");
 }
@@ -29,7 +35,9 @@ void TextInputOperation::readFrom(QDataStream& stream) {
     setInterval(ms);
 }
 
-QString TextInputOperation::description() const { return tr("输入文本: %1").arg(content); }
+QString TextInputOperation::description() const {
+    return tr("输入文本: %1").arg(content);
+}
 
 Operation* TextInputOperation::clone(QObject* parent) const {
     auto* copy = new TextInputOperation;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Operation.h"
+#include "model/Operation.h"
 
 // Types a text as characters, whatever the keyboard layout.
 class TextInputOperation : public Operation {

@@ -1,8 +1,8 @@
-#include "GlobalHotkey.h"
+#include "platform/GlobalHotkey.h"
 
-#include "AppLog.h"
-#include "HotkeyBackend.h"
-#include "Platform.h"
+#include "core/AppLog.h"
+#include "platform/HotkeyBackend.h"
+#include "platform/Platform.h"
 
 GlobalHotkey::GlobalHotkey(QObject* parent) : QObject(parent) {}
 

@@ -1,4 +1,4 @@
-#include "InputBackend.h"
+#include "platform/InputBackend.h"
 
 #include <QMutexLocker>
 

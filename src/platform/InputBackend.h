@@ -5,7 +5,7 @@
 #include <QString>
 #include <QVector>
 
-#include "InputRecord.h"
+#include "platform/InputRecord.h"
 
 // Where synthetic input goes: the desktop (X11, Win32) or, in tests, a recorder.
 // Called from the run thread; implementations must be safe to call from any thread.

@@ -1,17 +1,18 @@
-#include "InterruptibleWait.h"
+#include "platform/InterruptibleWait.h"
 
 #include <algorithm>
 #include <thread>
 
-#include "TimerResolution.h"
+#include "platform/TimerResolution.h"
 
-InterruptibleWait::InterruptibleWait(const std::atomic<bool>& running,
-                                     TimerResolution& resolution)
+InterruptibleWait::InterruptibleWait(const std::atomic<bool>& running, TimerResolution& resolution)
     : running(running),
       resolution(resolution),
       sleep([](std::chrono::nanoseconds d) { std::this_thread::sleep_for(d); }) {}
 
-void InterruptibleWait::setSleepFunction(SleepFunction function) { sleep = std::move(function); }
+void InterruptibleWait::setSleepFunction(SleepFunction function) {
+    sleep = std::move(function);
+}
 
 void InterruptibleWait::sleepChunk(std::chrono::milliseconds chunk) {
     using Clock = std::chrono::steady_clock;

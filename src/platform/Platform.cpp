@@ -1,34 +1,34 @@
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QMutex>
 #include <QMutexLocker>
 #include <QtGlobal>
 #include <memory>
 
-#include "AppLog.h"
-#include "ButtonWatch.h"
-#include "InputBackend.h"
-#include "KeepAwake.h"
-#include "TimerResolution.h"
-#include "UnavailableButtonWatch.h"
-#include "UnavailableHotkeyBackend.h"
-#include "UnavailableInputBackend.h"
+#include "core/AppLog.h"
+#include "platform/ButtonWatch.h"
+#include "platform/InputBackend.h"
+#include "platform/KeepAwake.h"
+#include "platform/TimerResolution.h"
+#include "platform/UnavailableButtonWatch.h"
+#include "platform/UnavailableHotkeyBackend.h"
+#include "platform/UnavailableInputBackend.h"
 
 #if defined(Q_OS_WIN)
-#include "Win32ButtonWatch.h"
-#include "Win32HotkeyBackend.h"
-#include "Win32InputBackend.h"
-#include "Win32KeepAwake.h"
-#include "Win32TimerResolution.h"
+#include "platform/win32/Win32ButtonWatch.h"
+#include "platform/win32/Win32HotkeyBackend.h"
+#include "platform/win32/Win32InputBackend.h"
+#include "platform/win32/Win32KeepAwake.h"
+#include "platform/win32/Win32TimerResolution.h"
 #elif defined(FLOWSMITH_HAVE_X11)
-#include "X11ButtonWatch.h"
-#include "X11Connection.h"
-#include "X11HotkeyBackend.h"
-#include "X11InputBackend.h"
-#include "X11KeepAwake.h"
+#include "platform/x11/X11ButtonWatch.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11HotkeyBackend.h"
+#include "platform/x11/X11InputBackend.h"
+#include "platform/x11/X11KeepAwake.h"
 #endif
 #if defined(Q_OS_LINUX)
-#include "LinuxTimerResolution.h"
+#include "platform/x11/LinuxTimerResolution.h"
 #endif
 
 namespace {

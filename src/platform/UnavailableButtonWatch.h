@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ButtonWatch.h"
+#include "platform/ButtonWatch.h"
 
 // Where presses cannot be watched: installing always fails with the reason given.
 class UnavailableButtonWatch : public ButtonWatch {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HotkeyBackend.h"
+#include "platform/HotkeyBackend.h"
 
 // Where keys cannot be grabbed: every registration fails with the reason given.
 class UnavailableHotkeyBackend : public HotkeyBackend {

@@ -1,6 +1,6 @@
-#include "UnavailableInputBackend.h"
+#include "platform/UnavailableInputBackend.h"
 
-#include "AppLog.h"
+#include "core/AppLog.h"
 
 bool UnavailableInputBackend::inject(const InputBatch&) {
     if (reported.testAndSetOrdered(0, 1))

@@ -2,7 +2,7 @@
 
 #include <QAtomicInt>
 
-#include "InputBackend.h"
+#include "platform/InputBackend.h"
 
 // Stands in where no desktop backend applies (Wayland, no display, unknown
 // platform): every batch is refused, and the first refusal says why in the log.

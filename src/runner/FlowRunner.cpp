@@ -1,14 +1,14 @@
-#include "FlowRunner.h"
+#include "runner/FlowRunner.h"
 
 #include <system_error>
 
-#include "AppConfig.h"
-#include "AppLog.h"
-#include "Flow.h"
-#include "InputBackend.h"
-#include "KeepAwake.h"
-#include "Operation.h"
-#include "Platform.h"
+#include "core/AppConfig.h"
+#include "core/AppLog.h"
+#include "model/Flow.h"
+#include "model/Operation.h"
+#include "platform/InputBackend.h"
+#include "platform/KeepAwake.h"
+#include "platform/Platform.h"
 
 FlowRunner::FlowRunner(QObject* parent) : QObject(parent) {}
 

@@ -1,13 +1,13 @@
-#include "AutoPropertyBrowser.h"
+#include "ui/AutoPropertyBrowser.h"
 
 #include <QMetaObject>
 #include <QVBoxLayout>
 
-#include "InputHelpers.h"
-#include "OperationEditorFactory.h"
-#include "OperationPropertyBrowser.h"
-#include "Property.h"
-#include "VariantPropertyManager.h"
+#include "model/InputHelpers.h"
+#include "ui/OperationEditorFactory.h"
+#include "ui/OperationPropertyBrowser.h"
+#include "widgets/propertybrowser/Property.h"
+#include "widgets/propertybrowser/VariantPropertyManager.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "ButtonDelegate.h"
+#include "ui/ButtonDelegate.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
-#include "UiResources.h"
+#include "ui/UiResources.h"
 
 namespace {
 constexpr int kButtonGap = 20;

@@ -1,4 +1,4 @@
-#include "Flowsmith.h"
+#include "ui/Flowsmith.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -7,22 +7,22 @@
 #include <QIcon>
 #include <QThread>
 
-#include "AppLog.h"
-#include "AutoPropertyBrowser.h"
-#include "Flow.h"
-#include "GlobalHotkey.h"
-#include "InputBackend.h"
-#include "Operation.h"
-#include "OperationModel.h"
-#include "OperationPanelWidget.h"
-#include "OperationTableView.h"
-#include "Platform.h"
-#include "PropertyPanelWidget.h"
-#include "RibbonBar.h"
-#include "RibbonCategory.h"
-#include "RibbonPanel.h"
-#include "UiResources.h"
+#include "core/AppLog.h"
+#include "model/Flow.h"
+#include "model/Operation.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/InputBackend.h"
+#include "platform/Platform.h"
+#include "ui/AutoPropertyBrowser.h"
+#include "ui/OperationModel.h"
+#include "ui/OperationPanelWidget.h"
+#include "ui/OperationTableView.h"
+#include "ui/PropertyPanelWidget.h"
+#include "ui/UiResources.h"
 #include "ui_Flowsmith.h"
+#include "widgets/ribbon/RibbonBar.h"
+#include "widgets/ribbon/RibbonCategory.h"
+#include "widgets/ribbon/RibbonPanel.h"
 
 Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
     : RibbonMainWindow(parent), ui(new Ui::FlowsmithClass), model(new OperationModel(this)) {

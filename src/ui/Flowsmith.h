@@ -3,9 +3,9 @@
 #include <QMessageBox>
 #include <functional>
 
-#include "ButtonDelegate.h"
-#include "FlowRunner.h"
-#include "RibbonMainWindow.h"
+#include "runner/FlowRunner.h"
+#include "ui/ButtonDelegate.h"
+#include "widgets/ribbon/RibbonMainWindow.h"
 
 class GlobalHotkey;
 class OperationModel;

@@ -1,4 +1,4 @@
-#include "GlobalMouseWidget.h"
+#include "ui/GlobalMouseWidget.h"
 
 #include <QCursor>
 #include <QGuiApplication>

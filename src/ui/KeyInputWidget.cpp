@@ -1,4 +1,4 @@
-#include "KeyInputWidget.h"
+#include "ui/KeyInputWidget.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>

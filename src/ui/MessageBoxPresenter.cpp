@@ -1,4 +1,4 @@
-#include "MessageBoxPresenter.h"
+#include "ui/MessageBoxPresenter.h"
 
 #include <QMessageBox>
 

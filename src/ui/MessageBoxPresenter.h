@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ErrorPresenter.h"
+#include "model/ErrorPresenter.h"
 
 // Shows the model's file errors in the designer as a warning message box.
 class MessageBoxPresenter : public ErrorPresenter {

@@ -1,10 +1,10 @@
-#include "OperationEditorFactory.h"
+#include "ui/OperationEditorFactory.h"
 
-#include "KeyInputWidget.h"
-#include "PointSelectWidget.h"
-#include "Property.h"
-#include "TreePropertyBrowser.h"
-#include "VariantPropertyManager.h"
+#include "ui/KeyInputWidget.h"
+#include "ui/PointSelectWidget.h"
+#include "widgets/propertybrowser/Property.h"
+#include "widgets/propertybrowser/TreePropertyBrowser.h"
+#include "widgets/propertybrowser/VariantPropertyManager.h"
 
 OperationEditorFactory::OperationEditorFactory(QObject* parent) : VariantEditorFactory(parent) {}
 

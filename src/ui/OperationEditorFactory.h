@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VariantEditorFactory.h"
+#include "widgets/propertybrowser/VariantEditorFactory.h"
 
 // The editors of the designer's property grid: the screen point picker for point
 // rows, key capture for the row labelled "按键", the standard editors otherwise.

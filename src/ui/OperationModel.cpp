@@ -1,12 +1,12 @@
-#include "OperationModel.h"
+#include "ui/OperationModel.h"
 
 #include <QDataStream>
 #include <QMimeData>
 
-#include "AppLog.h"
-#include "Flow.h"
-#include "Operation.h"
-#include "OperationFactory.h"
+#include "core/AppLog.h"
+#include "model/Flow.h"
+#include "model/Operation.h"
+#include "model/OperationFactory.h"
 
 const QString OperationModel::addOperationMimeType =
     QStringLiteral("application/x-add-operation-to-table");

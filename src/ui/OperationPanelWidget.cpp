@@ -1,6 +1,6 @@
-#include "OperationPanelWidget.h"
+#include "ui/OperationPanelWidget.h"
 
-#include "OperationFactory.h"
+#include "model/OperationFactory.h"
 #include "ui_OperationPanelWidget.h"
 
 OperationPanelWidget::OperationPanelWidget(QWidget* parent)

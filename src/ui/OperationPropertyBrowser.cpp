@@ -1,4 +1,4 @@
-#include "OperationPropertyBrowser.h"
+#include "ui/OperationPropertyBrowser.h"
 
 #include <QTreeWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TreePropertyBrowser.h"
+#include "widgets/propertybrowser/TreePropertyBrowser.h"
 
 // The property grid of the designer; it only adds a way to name its two columns.
 class OperationPropertyBrowser : public TreePropertyBrowser {

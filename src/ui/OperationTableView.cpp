@@ -1,13 +1,13 @@
-#include "OperationTableView.h"
+#include "ui/OperationTableView.h"
 
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "AppLog.h"
-#include "Operation.h"
-#include "OperationModel.h"
+#include "core/AppLog.h"
+#include "model/Operation.h"
+#include "ui/OperationModel.h"
 
 namespace {
 const QColor kHoverFill(0xE6, 0xF7, 0xFF);

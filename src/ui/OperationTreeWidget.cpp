@@ -1,11 +1,11 @@
-#include "OperationTreeWidget.h"
+#include "ui/OperationTreeWidget.h"
 
 #include <QDrag>
 #include <QMimeData>
 
-#include "Operation.h"
-#include "OperationModel.h"
-#include "UiResources.h"
+#include "model/Operation.h"
+#include "ui/OperationModel.h"
+#include "ui/UiResources.h"
 
 OperationTreeWidget::OperationTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     UiResources::init();

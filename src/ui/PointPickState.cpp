@@ -1,13 +1,13 @@
-#include "PointPickState.h"
+#include "ui/PointPickState.h"
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QMessageBox>
 
-#include "AppLog.h"
-#include "ButtonWatch.h"
-#include "Platform.h"
-#include "PointSelectWidget.h"
+#include "core/AppLog.h"
+#include "platform/ButtonWatch.h"
+#include "platform/Platform.h"
+#include "ui/PointSelectWidget.h"
 
 QMainWindow* findMainWindow() {
     const QWidgetList windows = QApplication::topLevelWidgets();

@@ -6,8 +6,9 @@
 #include <QPointer>
 #include <functional>
 
+#include "ui/PointSelectWidget.h"  // QPointer needs the complete type
+
 class ButtonWatch;
-class PointSelectWidget;
 class QMainWindow;
 
 // The first top-level widget that is a QMainWindow, or null.

@@ -1,11 +1,11 @@
-#include "PointSelectWidget.h"
+#include "ui/PointSelectWidget.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "GlobalMouseWidget.h"
-#include "PointPickState.h"
+#include "ui/GlobalMouseWidget.h"
+#include "ui/PointPickState.h"
 
 PointSelectWidget::PointSelectWidget(QWidget* parent)
     : QWidget(parent), display(new QLineEdit(this)), button(new QPushButton(this)) {

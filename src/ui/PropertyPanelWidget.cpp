@@ -1,7 +1,7 @@
-#include "PropertyPanelWidget.h"
+#include "ui/PropertyPanelWidget.h"
 
-#include "AutoPropertyBrowser.h"
-#include "Operation.h"
+#include "model/Operation.h"
+#include "ui/AutoPropertyBrowser.h"
 #include "ui_PropertyPanelWidget.h"
 
 PropertyPanelWidget::PropertyPanelWidget(QWidget* parent)

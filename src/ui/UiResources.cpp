@@ -1,8 +1,10 @@
-#include "UiResources.h"
+#include "ui/UiResources.h"
 
 #include <QtGlobal>
 
-static void initFlowsmithResources() { Q_INIT_RESOURCE(flowsmith); }
+static void initFlowsmithResources() {
+    Q_INIT_RESOURCE(flowsmith);
+}
 
 void UiResources::init() {
     static const bool once = (initFlowsmithResources(), true);

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "QuitNotifier.h"
-#include "StartupArguments.h"
+#include "app/QuitNotifier.h"
+#include "app/StartupArguments.h"
 
 class TestStartup : public QObject {
     Q_OBJECT

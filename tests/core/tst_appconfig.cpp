@@ -2,7 +2,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "AppConfig.h"
+#include "core/AppConfig.h"
 
 // The settings store: "LogLevel" beside the user's configuration, written only when missing.
 class TestAppConfig : public QObject {

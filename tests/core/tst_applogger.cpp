@@ -4,9 +4,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "AppConfig.h"
-#include "AppLog.h"
-#include "AppLogger.h"
+#include "core/AppConfig.h"
+#include "core/AppLog.h"
+#include "core/AppLogger.h"
 
 namespace {
 // Tag and message of each "[hh:mm:ss:zzz] <10-char tag>  <message>" line; "?" when out of format.

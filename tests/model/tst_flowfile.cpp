@@ -4,14 +4,14 @@
 #include <QtTest>
 #include <functional>
 
-#include "ErrorPresenter.h"
-#include "FakeHotkeyBackend.h"
-#include "Flow.h"
-#include "FlowBytes.h"
-#include "GlobalHotkey.h"
-#include "LogCapture.h"
-#include "OperationValues.h"
-#include "Platform.h"
+#include "model/ErrorPresenter.h"
+#include "model/Flow.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/Platform.h"
+#include "support/FakeHotkeyBackend.h"
+#include "support/FlowBytes.h"
+#include "support/LogCapture.h"
+#include "support/OperationValues.h"
 
 namespace {
 const QString kMove = "mouse_move interval=10 position=(1,2)";

@@ -6,12 +6,12 @@
 #include <functional>
 #include <optional>
 
-#include "FakeHotkeyBackend.h"
-#include "Flow.h"
-#include "FlowBytes.h"
-#include "LogCapture.h"
-#include "OperationValues.h"
-#include "Platform.h"
+#include "model/Flow.h"
+#include "platform/Platform.h"
+#include "support/FakeHotkeyBackend.h"
+#include "support/FlowBytes.h"
+#include "support/LogCapture.h"
+#include "support/OperationValues.h"
 
 namespace {
 qint64 peakVirtualKiB() {

@@ -1,7 +1,7 @@
 #include <QKeySequence>
 #include <QtTest>
 
-#include "KeyNames.h"
+#include "model/KeyNames.h"
 
 // The key text of a keyboard operation to the Windows virtual-key code it sends.
 class TestKeyNames : public QObject {

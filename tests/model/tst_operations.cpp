@@ -2,9 +2,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "OperationValues.h"
-#include "Platform.h"
-#include "RecordingInputBackend.h"
+#include "platform/Platform.h"
+#include "support/OperationValues.h"
+#include "support/RecordingInputBackend.h"
 
 namespace {
 // A word per batch: "17" a virtual key pressed, "17^" released, "'65" the UTF-16 unit

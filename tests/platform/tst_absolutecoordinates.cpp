@@ -2,8 +2,8 @@
 // converts must come back as itself, on any screen size.
 #include <QtTest>
 
-#include "AbsoluteCoordinates.h"
-#include "InputHelpers.h"
+#include "model/InputHelpers.h"
+#include "platform/x11/AbsoluteCoordinates.h"
 
 class TestAbsoluteCoordinates : public QObject {
     Q_OBJECT

@@ -1,9 +1,9 @@
 #include <QtTest>
 
-#include "FakeHotkeyBackend.h"
-#include "GlobalHotkey.h"
-#include "LogCapture.h"
-#include "Platform.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/Platform.h"
+#include "support/FakeHotkeyBackend.h"
+#include "support/LogCapture.h"
 
 // Registration bookkeeping over a backend that grabs nothing; the desktop tests grab for real.
 class TestGlobalHotkey : public QObject {

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "RecordingInputBackend.h"
+#include "support/RecordingInputBackend.h"
 
 namespace {
 const auto down = [](quint16 vk) { return InputRecord::key(vk, false); };

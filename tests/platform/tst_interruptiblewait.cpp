@@ -4,8 +4,8 @@
 #include <thread>
 #include <vector>
 
-#include "InterruptibleWait.h"
-#include "TimerResolution.h"
+#include "platform/InterruptibleWait.h"
+#include "platform/TimerResolution.h"
 
 using namespace std::chrono;
 

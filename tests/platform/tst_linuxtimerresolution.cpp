@@ -5,7 +5,7 @@
 #include <QtTest>
 #include <thread>
 
-#include "LinuxTimerResolution.h"
+#include "platform/x11/LinuxTimerResolution.h"
 
 namespace {
 long slack() {

@@ -1,11 +1,11 @@
 // Where no desktop backend applies, every service refuses and says why, once.
 #include <QtTest>
 
-#include "ButtonWatch.h"
-#include "GlobalHotkey.h"
-#include "InputBackend.h"
-#include "KeepAwake.h"
-#include "Platform.h"
+#include "platform/ButtonWatch.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/InputBackend.h"
+#include "platform/KeepAwake.h"
+#include "platform/Platform.h"
 
 namespace {
 QStringList warnings;

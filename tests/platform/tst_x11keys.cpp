@@ -5,10 +5,10 @@
 #include <QSet>
 #include <QtTest>
 
-#include "KeyNames.h"
-#include "SpareKeycodePool.h"
-#include "SurrogateJoiner.h"
-#include "X11KeyTable.h"
+#include "model/KeyNames.h"
+#include "platform/x11/SpareKeycodePool.h"
+#include "platform/x11/SurrogateJoiner.h"
+#include "platform/x11/X11KeyTable.h"
 
 using namespace std::chrono;
 using Clock = SpareKeycodePool::Clock;

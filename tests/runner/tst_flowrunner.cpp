@@ -2,15 +2,15 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "AppConfig.h"
-#include "Flow.h"
-#include "FlowRunner.h"
-#include "KeepAwake.h"
-#include "KeyboardOperation.h"
-#include "MouseMoveOperation.h"
-#include "Platform.h"
-#include "RecordingInputBackend.h"
-#include "TextInputOperation.h"
+#include "core/AppConfig.h"
+#include "model/Flow.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseMoveOperation.h"
+#include "model/TextInputOperation.h"
+#include "platform/KeepAwake.h"
+#include "platform/Platform.h"
+#include "runner/FlowRunner.h"
+#include "support/RecordingInputBackend.h"
 
 namespace {
 class CountingKeepAwake : public KeepAwake {

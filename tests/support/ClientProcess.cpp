@@ -1,4 +1,4 @@
-#include "ClientProcess.h"
+#include "support/ClientProcess.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

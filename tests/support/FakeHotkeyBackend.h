@@ -2,7 +2,7 @@
 
 #include <QList>
 
-#include "HotkeyBackend.h"
+#include "platform/HotkeyBackend.h"
 
 // Grants or refuses grabs as told and remembers them; the real keyboard is never touched.
 class FakeHotkeyBackend : public HotkeyBackend {

@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "KeyboardOperation.h"
-#include "MouseClickOperation.h"
-#include "MouseMoveOperation.h"
-#include "OperationFactory.h"
-#include "TextInputOperation.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
+#include "model/MouseMoveOperation.h"
+#include "model/OperationFactory.h"
+#include "model/TextInputOperation.h"
 
 // Operations written as text, "mouse_move interval=50 position=(1,2)": the type name,
 // then properties set through the meta-object as the property browser sets them.

@@ -1,4 +1,4 @@
-#include "RecordingInputBackend.h"
+#include "support/RecordingInputBackend.h"
 
 #include <QMutexLocker>
 

@@ -2,7 +2,7 @@
 
 #include <QMutex>
 
-#include "InputBackend.h"
+#include "platform/InputBackend.h"
 
 // Keeps every batch instead of injecting it; the tests read them back.
 class RecordingInputBackend : public InputBackend {

@@ -1,4 +1,4 @@
-#include "TestDesktop.h"
+#include "support/TestDesktop.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>

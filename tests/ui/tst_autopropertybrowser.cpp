@@ -6,14 +6,14 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "AutoPropertyBrowser.h"
-#include "Flow.h"
-#include "KeyInputWidget.h"
-#include "KeyboardOperation.h"
-#include "MouseClickOperation.h"
-#include "OperationPropertyBrowser.h"
-#include "Property.h"
-#include "VariantPropertyManager.h"
+#include "model/Flow.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
+#include "ui/AutoPropertyBrowser.h"
+#include "ui/KeyInputWidget.h"
+#include "ui/OperationPropertyBrowser.h"
+#include "widgets/propertybrowser/Property.h"
+#include "widgets/propertybrowser/VariantPropertyManager.h"
 
 struct EditCase {
     QString kind, property;

@@ -3,11 +3,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "Flow.h"
-#include "KeyboardOperation.h"
-#include "OperationFactory.h"
-#include "OperationModel.h"
-#include "TextInputOperation.h"
+#include "model/Flow.h"
+#include "model/KeyboardOperation.h"
+#include "model/OperationFactory.h"
+#include "model/TextInputOperation.h"
+#include "ui/OperationModel.h"
 
 namespace {
 const char* const kAddFormat = "application/x-add-operation-to-table";

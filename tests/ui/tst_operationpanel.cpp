@@ -5,11 +5,11 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "OperationFactory.h"
-#include "OperationModel.h"
-#include "OperationPanelWidget.h"
-#include "OperationTreeWidget.h"
-#include "UiResources.h"
+#include "model/OperationFactory.h"
+#include "ui/OperationModel.h"
+#include "ui/OperationPanelWidget.h"
+#include "ui/OperationTreeWidget.h"
+#include "ui/UiResources.h"
 
 namespace {
 class ProbeTree : public OperationTreeWidget {

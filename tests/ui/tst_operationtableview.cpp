@@ -9,12 +9,12 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "ButtonDelegate.h"
-#include "Flow.h"
-#include "OperationFactory.h"
-#include "OperationModel.h"
-#include "OperationTableView.h"
-#include "TextInputOperation.h"
+#include "model/Flow.h"
+#include "model/OperationFactory.h"
+#include "model/TextInputOperation.h"
+#include "ui/ButtonDelegate.h"
+#include "ui/OperationModel.h"
+#include "ui/OperationTableView.h"
 
 namespace {
 const QRgb kLineBlue = qRgb(0, 120, 210);

@@ -6,11 +6,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "ButtonWatch.h"
-#include "GlobalMouseWidget.h"
-#include "Platform.h"
-#include "PointPickState.h"
-#include "PointSelectWidget.h"
+#include "platform/ButtonWatch.h"
+#include "platform/Platform.h"
+#include "ui/GlobalMouseWidget.h"
+#include "ui/PointPickState.h"
+#include "ui/PointSelectWidget.h"
 
 namespace {
 // Stands in for the desktop's button watch; presses come from the test.

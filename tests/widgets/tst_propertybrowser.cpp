@@ -10,10 +10,10 @@
 #include <QtTest>
 #include <climits>
 
-#include "Property.h"
-#include "TreePropertyBrowser.h"
-#include "VariantEditorFactory.h"
-#include "VariantPropertyManager.h"
+#include "widgets/propertybrowser/Property.h"
+#include "widgets/propertybrowser/TreePropertyBrowser.h"
+#include "widgets/propertybrowser/VariantEditorFactory.h"
+#include "widgets/propertybrowser/VariantPropertyManager.h"
 
 Q_DECLARE_METATYPE(Property*)
 

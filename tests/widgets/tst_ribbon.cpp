@@ -10,10 +10,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "RibbonBar.h"
-#include "RibbonCategory.h"
-#include "RibbonMainWindow.h"
-#include "RibbonPanel.h"
+#include "widgets/ribbon/RibbonBar.h"
+#include "widgets/ribbon/RibbonCategory.h"
+#include "widgets/ribbon/RibbonMainWindow.h"
+#include "widgets/ribbon/RibbonPanel.h"
 
 namespace {
 // A ribbon described as lines "page>panel>action|action"; lines naming the last page

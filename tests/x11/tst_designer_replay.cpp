@@ -8,14 +8,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "ClientProcess.h"
-#include "Flow.h"
-#include "KeyboardOperation.h"
-#include "MouseClickOperation.h"
-#include "MouseMoveOperation.h"
-#include "OperationFactory.h"
-#include "TestDesktop.h"
-#include "TextInputOperation.h"
+#include "model/Flow.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
+#include "model/MouseMoveOperation.h"
+#include "model/OperationFactory.h"
+#include "model/TextInputOperation.h"
+#include "support/ClientProcess.h"
+#include "support/TestDesktop.h"
 
 // Xlib last: its macros (Bool, Status, ...) clash with Qt's headers.
 #include <X11/Xlib.h>
@@ -24,10 +24,6 @@
 namespace {
 constexpr quint32 kF8 = 0xffc5, kShiftL = 0xffe1;
 const QRect kReceiverArea(200, 300, 600, 60);
-
-QString builtProgram(const char* relative) {
-    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(relative));
-}
 
 // Visible top-level windows whose name starts with `prefix`.
 QStringList visibleWindows(const QString& prefix) {
@@ -108,8 +104,8 @@ private slots:
     void initTestCase() {
         QVERIFY2(desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
         OperationFactory::registerStandardOperations();
-        QVERIFY(QFile::exists(builtProgram("../../src/app/flowsmith")));
-        QVERIFY(QFile::exists(builtProgram("../../src/tools/flowctl/flowctl")));
+        QVERIFY(QFile::exists(QStringLiteral(FLOWSMITH_PATH)));
+        QVERIFY(QFile::exists(QStringLiteral(FLOWCTL_PATH)));
         const QStringList area{QStringLiteral("--area"), QStringLiteral("%1,%2,%3,%4")
                                                              .arg(kReceiverArea.x())
                                                              .arg(kReceiverArea.y())
@@ -142,9 +138,9 @@ private slots:
 
         QProcess designer;
         designer.setProcessEnvironment(isolatedEnvironment(home));
-        designer.setWorkingDirectory(builtProgram("../../src/app"));
+        designer.setWorkingDirectory(QFileInfo(QStringLiteral(FLOWSMITH_PATH)).path());
         designer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        designer.start(builtProgram("../../src/app/flowsmith"), {"-f", path});
+        designer.start(QStringLiteral(FLOWSMITH_PATH), {"-f", path});
         const QString title = QStringLiteral("Flowsmith - ") + path;
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).size() == 1, 10000);
         const unsigned long window = visibleWindows(title).first().toULong();
@@ -167,7 +163,7 @@ private slots:
         const QString path = writeTypingFlow("play.flow", text, 20);
         QProcess play;
         play.setProcessEnvironment(isolatedEnvironment(home));
-        play.start(builtProgram("../../src/tools/flowctl/flowctl"), {"play", path});
+        play.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
         QVERIFY(play.waitForFinished(15000));
         const QString out = QString::fromUtf8(play.readAllStandardOutput());
         QVERIFY2(play.exitCode() == 0, qPrintable(out + play.readAllStandardError()));
@@ -191,7 +187,7 @@ private slots:
 
         QProcess play;
         play.setProcessEnvironment(isolatedEnvironment(home));
-        play.start(builtProgram("../../src/tools/flowctl/flowctl"), {"play", path});
+        play.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
         QVERIFY(play.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(desktop.isKeyDown(kShiftL), 5000);
         ::kill(pid_t(play.processId()), SIGINT);

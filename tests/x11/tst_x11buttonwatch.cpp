@@ -3,10 +3,10 @@
 // under the pointer is checked by the designer's point-picking desktop test.
 #include <QtTest>
 
-#include "ButtonWatch.h"
-#include "Platform.h"
-#include "TestDesktop.h"
-#include "X11ButtonWatch.h"
+#include "platform/ButtonWatch.h"
+#include "platform/Platform.h"
+#include "platform/x11/X11ButtonWatch.h"
+#include "support/TestDesktop.h"
 
 class TestX11ButtonWatch : public QObject {
     Q_OBJECT

@@ -4,10 +4,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "GlobalHotkey.h"
-#include "Platform.h"
-#include "TestDesktop.h"
-#include "X11HotkeyBackend.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/Platform.h"
+#include "platform/x11/X11HotkeyBackend.h"
+#include "support/TestDesktop.h"
 
 namespace {
 constexpr quint32 kF8 = 0xffc5, kF9 = 0xffc6, kCapsLock = 0xffe5, kNumLock = 0xff7f,

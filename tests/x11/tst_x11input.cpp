@@ -2,14 +2,14 @@
 // with a text field) and checks what it received and where the pointer went.
 #include <QtTest>
 
-#include "ClientProcess.h"
-#include "KeyboardOperation.h"
-#include "MouseClickOperation.h"
-#include "MouseMoveOperation.h"
-#include "Platform.h"
-#include "TestDesktop.h"
-#include "TextInputOperation.h"
-#include "X11InputBackend.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
+#include "model/MouseMoveOperation.h"
+#include "model/TextInputOperation.h"
+#include "platform/Platform.h"
+#include "platform/x11/X11InputBackend.h"
+#include "support/ClientProcess.h"
+#include "support/TestDesktop.h"
 
 namespace {
 void typeText(const QString& text) {

@@ -2,9 +2,9 @@
 // desktop awake does to the X screen saver.
 #include <QtTest>
 
-#include "LinuxTimerResolution.h"
-#include "Platform.h"
-#include "X11KeepAwake.h"
+#include "platform/Platform.h"
+#include "platform/x11/LinuxTimerResolution.h"
+#include "platform/x11/X11KeepAwake.h"
 
 // After the Qt headers: Xlib's macros would break them.
 #include <X11/Xlib.h>

@@ -1,6 +1,6 @@
-#include "Win32ButtonWatch.h"
+#include "platform/win32/Win32ButtonWatch.h"
 
-#include "Win32MouseHook.h"
+#include "platform/win32/Win32MouseHook.h"
 
 Win32ButtonWatch::~Win32ButtonWatch() {
     remove();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ButtonWatch.h"
+#include "platform/ButtonWatch.h"
 
 // The global button watch through the low-level mouse hook.
 class Win32ButtonWatch : public ButtonWatch {

@@ -1,10 +1,10 @@
-#include "Win32HotkeyBackend.h"
+#include "platform/win32/Win32HotkeyBackend.h"
 
 #include <QCoreApplication>
 #include <string>
 
-#include "GlobalHotkey.h"
-#include "Win32Hotkeys.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/win32/Win32Hotkeys.h"
 
 namespace {
 

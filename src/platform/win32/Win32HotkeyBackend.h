@@ -3,7 +3,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QHash>
 
-#include "HotkeyBackend.h"
+#include "platform/HotkeyBackend.h"
 
 // Registers hotkeys with RegisterHotKey and picks their WM_HOTKEY messages out of
 // the GUI thread's message queue.

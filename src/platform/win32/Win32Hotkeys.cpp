@@ -1,4 +1,4 @@
-#include "Win32Hotkeys.h"
+#include "platform/win32/Win32Hotkeys.h"
 
 #ifndef MOD_NOREPEAT
 #define MOD_NOREPEAT 0x4000

@@ -1,4 +1,4 @@
-#include "Win32Input.h"
+#include "platform/win32/Win32Input.h"
 
 bool Win32Input::send(const std::vector<INPUT>& records) {
     if (records.empty()) return true;

@@ -1,6 +1,6 @@
-#include "Win32InputBackend.h"
+#include "platform/win32/Win32InputBackend.h"
 
-#include "Win32Input.h"
+#include "platform/win32/Win32Input.h"
 
 QSize Win32InputBackend::screenSize() {
     return QSize(Win32Input::screenWidth(), Win32Input::screenHeight());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InputBackend.h"
+#include "platform/InputBackend.h"
 
 // Injects input records with SendInput; they are already shaped after its INPUT.
 class Win32InputBackend : public InputBackend {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KeepAwake.h"
-#include "Win32Power.h"
+#include "platform/KeepAwake.h"
+#include "platform/win32/Win32Power.h"
 
 // SetThreadExecutionState around a run; requests nest.
 class Win32KeepAwake : public KeepAwake {

@@ -1,4 +1,4 @@
-#include "Win32MouseHook.h"
+#include "platform/win32/Win32MouseHook.h"
 
 namespace {
 HHOOK hook = nullptr;

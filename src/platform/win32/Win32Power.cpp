@@ -1,4 +1,4 @@
-#include "Win32Power.h"
+#include "platform/win32/Win32Power.h"
 
 #include <windows.h>
 // After windows.h, which it needs.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TimerResolution.h"
-#include "Win32Power.h"
+#include "platform/TimerResolution.h"
+#include "platform/win32/Win32Power.h"
 
 // timeBeginPeriod(1) around each wait: Windows sleeps are coarse (about 15.6 ms) otherwise.
 class Win32TimerResolution : public TimerResolution {

@@ -1,4 +1,4 @@
-#include "AbsoluteCoordinates.h"
+#include "platform/x11/AbsoluteCoordinates.h"
 
 #include <algorithm>
 

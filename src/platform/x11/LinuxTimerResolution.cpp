@@ -1,4 +1,4 @@
-#include "LinuxTimerResolution.h"
+#include "platform/x11/LinuxTimerResolution.h"
 
 #include <sys/prctl.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TimerResolution.h"
+#include "platform/TimerResolution.h"
 
 // Linux wakes a sleeping thread up to its timer slack (50 us by default) late, so
 // a wait made of several chunks drifts by a few tenths of a millisecond. Around a

@@ -1,4 +1,4 @@
-#include "SpareKeycodePool.h"
+#include "platform/x11/SpareKeycodePool.h"
 
 SpareKeycodePool::SpareKeycodePool(QVector<int> keycodes, std::chrono::microseconds reuseGuard)
     : reuseGuard(reuseGuard) {

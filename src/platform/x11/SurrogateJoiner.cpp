@@ -1,4 +1,4 @@
-#include "SurrogateJoiner.h"
+#include "platform/x11/SurrogateJoiner.h"
 
 #include <QChar>
 

@@ -1,4 +1,4 @@
-#include "X11ButtonWatch.h"
+#include "platform/x11/X11ButtonWatch.h"
 
 #include <QSocketNotifier>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ButtonWatch.h"
-#include "X11Connection.h"
+#include "platform/ButtonWatch.h"
+#include "platform/x11/X11Connection.h"
 
 class QSocketNotifier;
 

@@ -1,10 +1,10 @@
-#include "X11HotkeyBackend.h"
+#include "platform/x11/X11HotkeyBackend.h"
 
 #include <QSocketNotifier>
 
-#include "AppLog.h"
-#include "GlobalHotkey.h"
-#include "X11KeyTable.h"
+#include "core/AppLog.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/x11/X11KeyTable.h"
 
 // Xlib defines macros (Bool, Status, None) that break Qt headers included after it.
 #include <X11/XKBlib.h>

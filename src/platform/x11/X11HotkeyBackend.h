@@ -5,8 +5,8 @@
 #include <QPointer>
 #include <QSet>
 
-#include "HotkeyBackend.h"
-#include "X11Connection.h"
+#include "platform/HotkeyBackend.h"
+#include "platform/x11/X11Connection.h"
 
 class QSocketNotifier;
 

@@ -1,8 +1,8 @@
-#include "X11InputBackend.h"
+#include "platform/x11/X11InputBackend.h"
 
-#include "AbsoluteCoordinates.h"
-#include "AppLog.h"
-#include "X11KeyTable.h"
+#include "core/AppLog.h"
+#include "platform/x11/AbsoluteCoordinates.h"
+#include "platform/x11/X11KeyTable.h"
 
 // Xlib defines macros (Bool, Status, None) that break Qt headers included after it.
 #include <X11/Xlib.h>

@@ -8,10 +8,10 @@
 #include <mutex>
 #include <thread>
 
-#include "InputBackend.h"
-#include "SpareKeycodePool.h"
-#include "SurrogateJoiner.h"
-#include "X11Connection.h"
+#include "platform/InputBackend.h"
+#include "platform/x11/SpareKeycodePool.h"
+#include "platform/x11/SurrogateJoiner.h"
+#include "platform/x11/X11Connection.h"
 
 // Replays input records on an X11 desktop through XTest, on a connection of its
 // own so that the run thread never touches the GUI's. Virtual keys press the key

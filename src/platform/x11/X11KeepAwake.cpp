@@ -1,10 +1,10 @@
-#include "X11KeepAwake.h"
+#include "platform/x11/X11KeepAwake.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 
-#include "AppLog.h"
+#include "core/AppLog.h"
 
 // Xlib defines macros (Bool, Status, None) that break Qt headers included after it.
 #include <X11/Xlib.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KeepAwake.h"
-#include "X11Connection.h"
+#include "platform/KeepAwake.h"
+#include "platform/x11/X11Connection.h"
 
 // Suspends the X screen saver and display power saving during a run, and asks the
 // desktop's screen-saver service over D-Bus to hold off as well where there is one.

@@ -1,4 +1,4 @@
-#include "X11KeyTable.h"
+#include "platform/x11/X11KeyTable.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "ConsoleInterrupt.h"
+#include "tools/flowctl/ConsoleInterrupt.h"
 
 #include <atomic>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "FlowJson.h"
+#include "tools/flowctl/FlowJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,13 +8,13 @@
 #include <limits>
 #include <memory>
 
-#include "Flow.h"
-#include "InputHelpers.h"
-#include "KeyboardOperation.h"
-#include "MouseClickOperation.h"
-#include "MouseMoveOperation.h"
-#include "OperationFactory.h"
-#include "TextInputOperation.h"
+#include "model/Flow.h"
+#include "model/InputHelpers.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
+#include "model/MouseMoveOperation.h"
+#include "model/OperationFactory.h"
+#include "model/TextInputOperation.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "FlowPlayer.h"
+#include "tools/flowctl/FlowPlayer.h"
 
 #include <QCoreApplication>
 #include <QKeySequence>
 
-#include "ConsoleInterrupt.h"
-#include "Flow.h"
-#include "GlobalHotkey.h"
+#include "model/Flow.h"
+#include "platform/GlobalHotkey.h"
+#include "tools/flowctl/ConsoleInterrupt.h"
 
 FlowPlayer::FlowPlayer(Flow* flow, QTextStream& out, QObject* parent)
     : QObject(parent), flow(flow), out(out) {}

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QTextStream>
 
-#include "FlowRunner.h"
+#include "runner/FlowRunner.h"
 
 class Flow;
 class GlobalHotkey;

@@ -5,13 +5,13 @@
 #include <QLoggingCategory>
 #include <QTextStream>
 
-#include "ErrorPresenter.h"
-#include "Flow.h"
-#include "FlowJson.h"
-#include "FlowPlayer.h"
-#include "InputBackend.h"
-#include "OperationFactory.h"
-#include "Platform.h"
+#include "model/ErrorPresenter.h"
+#include "model/Flow.h"
+#include "model/OperationFactory.h"
+#include "platform/InputBackend.h"
+#include "platform/Platform.h"
+#include "tools/flowctl/FlowJson.h"
+#include "tools/flowctl/FlowPlayer.h"
 
 namespace {
 

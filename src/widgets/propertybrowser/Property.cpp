@@ -1,9 +1,9 @@
-#include "Property.h"
+#include "widgets/propertybrowser/Property.h"
 
 #include <QCoreApplication>
 #include <QPoint>
 
-#include "VariantPropertyManager.h"
+#include "widgets/propertybrowser/VariantPropertyManager.h"
 
 Property::Property(VariantPropertyManager* owner, int typeId, const QString& rowName)
     : manager(owner), type(typeId), name(rowName) {}

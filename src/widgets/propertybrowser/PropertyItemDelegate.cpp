@@ -1,12 +1,12 @@
-#include "PropertyItemDelegate.h"
+#include "widgets/propertybrowser/PropertyItemDelegate.h"
 
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTreeWidget>
 
-#include "Property.h"
-#include "TreePropertyBrowser.h"
-#include "VariantEditorFactory.h"
+#include "widgets/propertybrowser/Property.h"
+#include "widgets/propertybrowser/TreePropertyBrowser.h"
+#include "widgets/propertybrowser/VariantEditorFactory.h"
 
 const char* const PropertyItemDelegate::kTakesAllKeys = "takesAllKeys";
 

@@ -1,4 +1,4 @@
-#include "TreePropertyBrowser.h"
+#include "widgets/propertybrowser/TreePropertyBrowser.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -7,10 +7,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "Property.h"
-#include "PropertyItemDelegate.h"
-#include "VariantEditorFactory.h"
-#include "VariantPropertyManager.h"
+#include "widgets/propertybrowser/Property.h"
+#include "widgets/propertybrowser/PropertyItemDelegate.h"
+#include "widgets/propertybrowser/VariantEditorFactory.h"
+#include "widgets/propertybrowser/VariantPropertyManager.h"
 
 TreePropertyBrowser::TreePropertyBrowser(QWidget* parent)
     : QWidget(parent), tree(new QTreeWidget(this)), delegate(new PropertyItemDelegate(this)) {

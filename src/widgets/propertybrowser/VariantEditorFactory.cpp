@@ -1,4 +1,4 @@
-#include "VariantEditorFactory.h"
+#include "widgets/propertybrowser/VariantEditorFactory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -6,8 +6,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
-#include "Property.h"
-#include "VariantPropertyManager.h"
+#include "widgets/propertybrowser/Property.h"
+#include "widgets/propertybrowser/VariantPropertyManager.h"
 
 namespace {
 

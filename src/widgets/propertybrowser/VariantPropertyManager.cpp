@@ -1,10 +1,10 @@
-#include "VariantPropertyManager.h"
+#include "widgets/propertybrowser/VariantPropertyManager.h"
 
 #include <QMetaType>
 #include <QPoint>
 #include <climits>
 
-#include "Property.h"
+#include "widgets/propertybrowser/Property.h"
 
 namespace propertygrid_detail {
 // Tags that give enumeration and flag rows type ids of their own.

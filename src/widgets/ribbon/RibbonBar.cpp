@@ -1,4 +1,4 @@
-#include "RibbonBar.h"
+#include "widgets/ribbon/RibbonBar.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -6,7 +6,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "RibbonCategory.h"
+#include "widgets/ribbon/RibbonCategory.h"
 
 namespace {
 

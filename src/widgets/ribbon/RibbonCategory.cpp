@@ -1,9 +1,9 @@
-#include "RibbonCategory.h"
+#include "widgets/ribbon/RibbonCategory.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 
-#include "RibbonPanel.h"
+#include "widgets/ribbon/RibbonPanel.h"
 
 RibbonCategory::RibbonCategory(const QString& title, QWidget* parent)
     : QWidget(parent), m_title(title), m_layout(new QHBoxLayout(this)) {

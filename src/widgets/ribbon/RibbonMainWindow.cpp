@@ -1,6 +1,6 @@
-#include "RibbonMainWindow.h"
+#include "widgets/ribbon/RibbonMainWindow.h"
 
-#include "RibbonBar.h"
+#include "widgets/ribbon/RibbonBar.h"
 
 RibbonMainWindow::RibbonMainWindow(QWidget* parent)
     : QMainWindow(parent), m_ribbonBar(new RibbonBar(this)) {

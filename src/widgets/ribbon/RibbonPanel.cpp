@@ -1,4 +1,4 @@
-#include "RibbonPanel.h"
+#include "widgets/ribbon/RibbonPanel.h"
 
 #include <QAction>
 #include <QActionEvent>

@@ -1,0 +1,36 @@
+# flowsmith_add_library(NAME alias SOURCES ... [LIBS ...] [PRIVATE_LIBS ...])
+# One static library per source folder, built as flowsmith_<alias> and linked by others as
+# Flowsmith::<alias>. Every library includes from src/, so an include names the library it
+# comes from ("model/Flow.h") and the link line names the same library (Flowsmith::model).
+function(flowsmith_add_library)
+  cmake_parse_arguments(L "" "NAME" "SOURCES;LIBS;PRIVATE_LIBS" ${ARGN})
+  if(L_UNPARSED_ARGUMENTS OR NOT L_NAME OR NOT L_SOURCES)
+    message(FATAL_ERROR "flowsmith_add_library: bad arguments '${L_UNPARSED_ARGUMENTS}' (NAME ${L_NAME})")
+  endif()
+  add_library(flowsmith_${L_NAME} STATIC ${L_SOURCES})
+  add_library(Flowsmith::${L_NAME} ALIAS flowsmith_${L_NAME})
+  target_include_directories(flowsmith_${L_NAME} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(flowsmith_${L_NAME} PUBLIC ${L_LIBS} PRIVATE ${L_PRIVATE_LIBS})
+  if(FLOWSMITH_HEADER_CHECK)
+    flowsmith_check_headers(flowsmith_${L_NAME} ${L_SOURCES})
+  endif()
+endfunction()
+
+# Compiles every header of `target` alone in a file of its own, so a header that leans on
+# what its includer happened to include first fails the build.
+function(flowsmith_check_headers target)
+  set(units)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  foreach(source ${ARGN})
+    if(source MATCHES "\\.h$")
+      string(MAKE_C_IDENTIFIER "${folder}/${source}" unit)
+      set(file ${CMAKE_CURRENT_BINARY_DIR}/header_check/${unit}.cpp)
+      file(CONFIGURE OUTPUT ${file} CONTENT "#include \"${folder}/${source}\"\n")
+      list(APPEND units ${file})
+    endif()
+  endforeach()
+  if(units)
+    add_library(${target}_header_check OBJECT ${units})
+    target_link_libraries(${target}_header_check PRIVATE ${target})
+  endif()
+endfunction()
