@@ -78,32 +78,33 @@ struct Result {
 class Bench {
 public:
     bool start(const QString& receiverPath, bool tail) {
-        if (!desktop.isOpen()) {
+        if (!m_desktop.isOpen()) {
             std::fprintf(stderr, "no X display\n");
             return false;
         }
         QStringList args{QStringLiteral("--area"), QStringLiteral("20,20,1300,60")};
         if (tail) args << QStringLiteral("--tail");
-        if (!receiver.start(receiverPath, args)) {
+        if (!m_receiver.start(receiverPath, args)) {
             std::fprintf(stderr, "cannot start %s\n", qPrintable(receiverPath));
             return false;
         }
-        window = receiver.readyFields().value(4).toULong();
+        m_window = m_receiver.readyFields().value(4).toULong();
         return true;
     }
 
     QString text() {
-        receiver.send("text");
-        return QString::fromUtf8(QByteArray::fromHex(receiver.waitForLine("text ", 10000).mid(5)));
+        m_receiver.send("text");
+        return QString::fromUtf8(
+            QByteArray::fromHex(m_receiver.waitForLine("text ", 10000).mid(5)));
     }
 
     // Types with `type`, then waits until the text is complete or has stopped
     // changing; the time runs until the last change arrived.
     template <typename Typer>
     Result measure(const QString& expected, Typer type) {
-        desktop.setFocus(window);
-        receiver.send("clear");
-        receiver.waitForLine("cleared");
+        m_desktop.setFocus(m_window);
+        m_receiver.send("clear");
+        m_receiver.waitForLine("cleared");
         QElapsedTimer clock;
         clock.start();
         type();
@@ -131,9 +132,9 @@ public:
     }
 
 private:
-    TestDesktop desktop;
-    ClientProcess receiver;
-    unsigned long window = 0;
+    TestDesktop m_desktop;
+    ClientProcess m_receiver;
+    unsigned long m_window = 0;
 };
 
 void report(const char* who, const char* what, int length, const Result& r) {

@@ -28,8 +28,8 @@ QString debugText(const Parts&... parts) {
 }  // namespace
 
 Flow::Flow(QObject* parent) : QObject(parent) {
-    created = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    modified = created;
+    m_createTime = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    m_lastModifiedTime = m_createTime;
 }
 
 Flow::~Flow() {
@@ -43,11 +43,11 @@ void Flow::clearOperations() {
 
 void Flow::setHeader(const QString& name, const QString& description, const QString& hotkeyText,
                      const QString& createTime, const QString& lastModifiedTime) {
-    flowName = name;
-    flowDescription = description;
+    m_name = name;
+    m_description = description;
     hotkey = hotkeyText;
-    created = createTime;
-    modified = lastModifiedTime;
+    m_createTime = createTime;
+    m_lastModifiedTime = lastModifiedTime;
 }
 
 void Flow::onHotkeyActivated() {
@@ -55,15 +55,15 @@ void Flow::onHotkeyActivated() {
 }
 
 bool Flow::fail(Failure kind, const QString& text) {
-    failure = kind;
-    errorText = text;
+    m_failure = kind;
+    m_errorText = text;
     qCWarning(appLog).noquote() << text;
     return false;
 }
 
 bool Flow::save(const QString& path) {
-    failure = Failure::None;
-    errorText.clear();
+    m_failure = Failure::None;
+    m_errorText.clear();
     auto reportWriteError = [&](const QString& reason) {
         const QString text = tr("无法写入文件") + tr(" %1:\n%2.").arg(path, reason);
         ErrorPresenter::warn(tr("TapwiseZindra-键盘鼠标自动化输入工具"), text);
@@ -77,8 +77,8 @@ bool Flow::save(const QString& path) {
 
     QDataStream out(&file);
     out.setVersion(kStreamVersion);
-    out << quint32(kFileMagic) << flowName << flowDescription << hotkey << created << modified
-        << quint32(operations.size());
+    out << quint32(kFileMagic) << m_name << m_description << hotkey << m_createTime
+        << m_lastModifiedTime << quint32(operations.size());
     for (const Operation* op : operations) {
         out << op->typeName();
         op->writeTo(out);
@@ -92,8 +92,8 @@ bool Flow::save(const QString& path) {
 }
 
 bool Flow::load(const QString& path) {
-    failure = Failure::None;
-    errorText.clear();
+    m_failure = Failure::None;
+    m_errorText.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const QString text = tr("无法读取文件") + tr(" %1:\n%2.").arg(path, file.errorString());
@@ -108,11 +108,11 @@ bool Flow::load(const QString& path) {
     if (head != kFileMagic) return fail(Failure::BadContent, debugText("unknown file Head:", head));
 
     clearOperations();
-    in >> flowName >> flowDescription >> hotkey >> created >> modified;
+    in >> m_name >> m_description >> hotkey >> m_createTime >> m_lastModifiedTime;
     qCDebug(appLog)
         << QStringLiteral(
                "FlowName=%1, FlowDesc=%2,FlowHotkey=%3,FlowCreateTime=%4,FlowModifiedTime=%5")
-               .arg(flowName, flowDescription, hotkey, created, modified);
+               .arg(m_name, m_description, hotkey, m_createTime, m_lastModifiedTime);
 
     qint32 count = 0;
     in >> count;

@@ -31,15 +31,15 @@ public:
     bool save(const QString& path);
     bool load(const QString& path);
 
-    QString name() const { return flowName; }
-    QString description() const { return flowDescription; }
-    void setDescription(const QString& text) { flowDescription = text; }
-    QString createTime() const { return created; }
-    QString lastModifiedTime() const { return modified; }
+    QString name() const { return m_name; }
+    QString description() const { return m_description; }
+    void setDescription(const QString& text) { m_description = text; }
+    QString createTime() const { return m_createTime; }
+    QString lastModifiedTime() const { return m_lastModifiedTime; }
 
     // The text the last failed load or save logged or showed, and its kind.
-    QString lastError() const { return errorText; }
-    Failure lastFailure() const { return failure; }
+    QString lastError() const { return m_errorText; }
+    Failure lastFailure() const { return m_failure; }
 
     // Header fields for tools that build flows from other descriptions (flowctl).
     void setHeader(const QString& name, const QString& description, const QString& hotkey,
@@ -62,10 +62,10 @@ private:
     void registerHotkey();
     bool fail(Failure kind, const QString& text);
 
-    QString flowName = QLatin1String("");
-    QString flowDescription = QLatin1String("");
-    QString created;
-    QString modified;
-    QString errorText;
-    Failure failure = Failure::None;
+    QString m_name = QLatin1String("");
+    QString m_description = QLatin1String("");
+    QString m_createTime;
+    QString m_lastModifiedTime;
+    QString m_errorText;
+    Failure m_failure = Failure::None;
 };

@@ -20,24 +20,24 @@ QString KeyboardOperation::iconPath() const {
 
 void KeyboardOperation::execute() {
     // A key of blanks only is not empty: it resolves to 0 and is still sent.
-    const bool hasKey = !keyName.isEmpty();
-    const quint16 vk = KeyNames::virtualKeyForName(keyName);
-    switch (event) {
+    const bool hasKey = !m_key.isEmpty();
+    const quint16 vk = KeyNames::virtualKeyForName(m_key);
+    switch (m_eventType) {
         case Press:
-            pressModifiers(mods);
+            pressModifiers(m_modifiers);
             if (hasKey) sendBatch({InputRecord::key(vk, false)});
             break;
         case Release:
             if (hasKey) sendBatch({InputRecord::key(vk, true)});
-            releaseModifiers(mods);
+            releaseModifiers(m_modifiers);
             break;
         case Tap:
-            pressModifiers(mods);
+            pressModifiers(m_modifiers);
             if (hasKey) {
                 sendBatch({InputRecord::key(vk, false)});
                 sendBatch({InputRecord::key(vk, true)});
             }
-            releaseModifiers(mods);
+            releaseModifiers(m_modifiers);
             break;
         default:
             break;  // an event type read from a file that means nothing
@@ -45,33 +45,33 @@ void KeyboardOperation::execute() {
 }
 
 void KeyboardOperation::writeTo(QDataStream& stream) const {
-    stream << qint32(interval()) << qint32(event) << keyName << qint32(mods);
+    stream << qint32(interval()) << qint32(m_eventType) << m_key << qint32(m_modifiers);
 }
 
 void KeyboardOperation::readFrom(QDataStream& stream) {
     qint32 ms = 0, type = 0, modifierBits = 0;
-    stream >> ms >> type >> keyName >> modifierBits;
+    stream >> ms >> type >> m_key >> modifierBits;
     setInterval(ms);
-    event = type;
-    mods = Qt::KeyboardModifiers(modifierBits);
+    m_eventType = type;
+    m_modifiers = Qt::KeyboardModifiers(modifierBits);
 }
 
 QString KeyboardOperation::description() const {
-    const QString action = event == Press     ? QStringLiteral("按下")
-                           : event == Release ? QStringLiteral("抬起")
-                                              : QStringLiteral("敲击");
-    const QString m = modifiersToText(mods);
-    if (keyName.isEmpty()) return tr("%1: %2 %3").arg(displayName(), action, m);
-    if (!m.isEmpty()) return tr("%1: %2 %3+%4").arg(displayName(), action, m, keyName);
-    return tr("%1: %2 %3").arg(displayName(), action, keyName);
+    const QString action = m_eventType == Press     ? QStringLiteral("按下")
+                           : m_eventType == Release ? QStringLiteral("抬起")
+                                                    : QStringLiteral("敲击");
+    const QString m = modifiersToText(m_modifiers);
+    if (m_key.isEmpty()) return tr("%1: %2 %3").arg(displayName(), action, m);
+    if (!m.isEmpty()) return tr("%1: %2 %3+%4").arg(displayName(), action, m, m_key);
+    return tr("%1: %2 %3").arg(displayName(), action, m_key);
 }
 
 Operation* KeyboardOperation::clone(QObject* parent) const {
     auto* copy = new KeyboardOperation;
     copy->setInterval(interval());
-    copy->event = event;
-    copy->keyName = keyName;
-    copy->mods = mods;
+    copy->m_eventType = m_eventType;
+    copy->m_key = m_key;
+    copy->m_modifiers = m_modifiers;
     copy->setParent(parent);
     return copy;
 }

@@ -20,12 +20,12 @@ public:
 
     explicit KeyboardOperation(QObject* parent = nullptr);
 
-    int eventType() const { return event; }
-    void setEventType(int type) { event = type; }
-    QString key() const { return keyName; }
-    void setKey(const QString& name) { keyName = name; }
-    Qt::KeyboardModifiers modifiers() const { return mods; }
-    void setModifiers(Qt::KeyboardModifiers m) { mods = m; }
+    int eventType() const { return m_eventType; }
+    void setEventType(int type) { m_eventType = type; }
+    QString key() const { return m_key; }
+    void setKey(const QString& name) { m_key = name; }
+    Qt::KeyboardModifiers modifiers() const { return m_modifiers; }
+    void setModifiers(Qt::KeyboardModifiers m) { m_modifiers = m; }
 
     QString category() const override;
     QString typeName() const override;
@@ -38,7 +38,7 @@ public:
     Operation* clone(QObject* parent) const override;
 
 private:
-    int event = Press;
-    QString keyName = QLatin1String("");  // empty, not null
-    Qt::KeyboardModifiers mods;
+    int m_eventType = Press;
+    QString m_key = QLatin1String("");  // empty, not null
+    Qt::KeyboardModifiers m_modifiers;
 };

@@ -19,7 +19,7 @@ QString MouseClickOperation::iconPath() const {
 
 InputBatch MouseClickOperation::clickRecords() const {
     quint32 down = 0, up = 0;
-    switch (button) {
+    switch (m_clickButton) {
         case Left:
             down = InputRecord::LeftDown, up = InputRecord::LeftUp;
             break;
@@ -32,8 +32,8 @@ InputBatch MouseClickOperation::clickRecords() const {
         default:
             break;
     }
-    if (type != Single && type != Double) down = up = 0;
-    const bool twice = type == Double;
+    if (m_clickType != Single && m_clickType != Double) down = up = 0;
+    const bool twice = m_clickType == Double;
     // Always four records in one batch, so a double click arrives as one burst.
     return {InputRecord::mouse(down), InputRecord::mouse(up), InputRecord::mouse(twice ? down : 0),
             InputRecord::mouse(twice ? up : 0)};
@@ -44,7 +44,7 @@ void MouseClickOperation::execute() {
 }
 
 void MouseClickOperation::writeTo(QDataStream& stream) const {
-    stream << qint32(interval()) << position() << qint32(type) << qint32(button);
+    stream << qint32(interval()) << position() << qint32(m_clickType) << qint32(m_clickButton);
 }
 
 void MouseClickOperation::readFrom(QDataStream& stream) {
@@ -53,16 +53,18 @@ void MouseClickOperation::readFrom(QDataStream& stream) {
     stream >> ms >> p >> t >> b;
     setInterval(ms);
     setPosition(p);
-    type = t;
-    button = b;
+    m_clickType = t;
+    m_clickButton = b;
 }
 
 QString MouseClickOperation::description() const {
-    const QString click = type == Single ? tr("单击") : type == Double ? tr("双击") : QString();
-    const QString which = button == Left     ? tr("左键")
-                          : button == Right  ? tr("右键")
-                          : button == Middle ? tr("中键")
-                                             : QString();
+    const QString click = m_clickType == Single   ? tr("单击")
+                          : m_clickType == Double ? tr("双击")
+                                                  : QString();
+    const QString which = m_clickButton == Left     ? tr("左键")
+                          : m_clickButton == Right  ? tr("右键")
+                          : m_clickButton == Middle ? tr("中键")
+                                                    : QString();
     return tr("在屏幕坐标(X=%1, Y=%2)处，%3鼠标%4")
         .arg(QString::number(position().x()), QString::number(position().y()), click, which);
 }
@@ -71,8 +73,8 @@ Operation* MouseClickOperation::clone(QObject* parent) const {
     auto* copy = new MouseClickOperation;
     copy->setInterval(interval());
     copy->setPosition(position());
-    copy->type = type;
-    copy->button = button;
+    copy->m_clickType = m_clickType;
+    copy->m_clickButton = m_clickButton;
     copy->setParent(parent);
     return copy;
 }

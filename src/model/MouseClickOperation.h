@@ -20,10 +20,10 @@ public:
 
     explicit MouseClickOperation(QObject* parent = nullptr);
 
-    int clickType() const { return type; }
-    void setClickType(int t) { type = t; }
-    int clickButton() const { return button; }
-    void setClickButton(int b) { button = b; }
+    int clickType() const { return m_clickType; }
+    void setClickType(int t) { m_clickType = t; }
+    int clickButton() const { return m_clickButton; }
+    void setClickButton(int b) { m_clickButton = b; }
 
     QString category() const override;
     QString typeName() const override;
@@ -39,6 +39,6 @@ public:
     InputBatch clickRecords() const;
 
 private:
-    int type = Single;
-    int button = Left;
+    int m_clickType = Single;
+    int m_clickButton = Left;
 };

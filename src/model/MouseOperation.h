@@ -12,9 +12,9 @@ class MouseOperation : public Operation {
 public:
     using Operation::Operation;
 
-    QPoint position() const { return point; }
-    void setPosition(const QPoint& p) { point = p; }
+    QPoint position() const { return m_position; }
+    void setPosition(const QPoint& p) { m_position = p; }
 
 private:
-    QPoint point;
+    QPoint m_position;
 };

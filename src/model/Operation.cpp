@@ -9,5 +9,5 @@ Operation::Operation(QObject* parent) : QObject(parent) {}
 void Operation::waitAndExecute() {
     const std::atomic<bool>& running = AppConfig::instance().running;
     InterruptibleWait wait(running, Platform::timerResolution());
-    if (wait.wait(intervalMs)) execute();
+    if (wait.wait(m_interval)) execute();
 }

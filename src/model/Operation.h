@@ -14,8 +14,8 @@ public:
 
     explicit Operation(QObject* parent = nullptr);
 
-    int interval() const { return intervalMs; }
-    void setInterval(int milliseconds) { intervalMs = milliseconds; }
+    int interval() const { return m_interval; }
+    void setInterval(int milliseconds) { m_interval = milliseconds; }
 
     // Translated group name under which the palette lists the type.
     virtual QString category() const = 0;
@@ -36,5 +36,5 @@ public:
     void waitAndExecute();
 
 private:
-    int intervalMs = kDefaultInterval;
+    int m_interval = kDefaultInterval;
 };

@@ -12,11 +12,11 @@ OperationFactory* OperationFactory::instance() {
 }
 
 void OperationFactory::registerOperation(Operation* prototype) {
-    if (prototype) registry.insert(prototype->typeName(), prototype);
+    if (prototype) m_prototypes.insert(prototype->typeName(), prototype);
 }
 
 Operation* OperationFactory::create(const QString& typeName, QObject* parent) const {
-    Operation* prototype = registry.value(typeName, nullptr);
+    Operation* prototype = m_prototypes.value(typeName, nullptr);
     return prototype ? prototype->clone(parent) : nullptr;
 }
 

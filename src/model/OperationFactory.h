@@ -15,12 +15,12 @@ public:
     void registerOperation(Operation* prototype);
     // A clone of the prototype registered under exactly this name, or null.
     Operation* create(const QString& typeName, QObject* parent) const;
-    const QMap<QString, Operation*>& prototypes() const { return registry; }
+    const QMap<QString, Operation*>& prototypes() const { return m_prototypes; }
 
     // The four standard types, in the order the program registers them.
     static void registerStandardOperations();
 
 private:
     OperationFactory() = default;
-    QMap<QString, Operation*> registry;
+    QMap<QString, Operation*> m_prototypes;
 };

@@ -20,29 +20,29 @@ QString TextInputOperation::iconPath() const {
 void TextInputOperation::execute() {
     // One batch per UTF-16 code unit; a surrogate pair goes as two batches and the
     // backend joins them back into one character.
-    for (const QChar c : content)
+    for (const QChar c : m_text)
         sendBatch({InputRecord::character(c.unicode(), false),
                    InputRecord::character(c.unicode(), true)});
 }
 
 void TextInputOperation::writeTo(QDataStream& stream) const {
-    stream << qint32(interval()) << content;
+    stream << qint32(interval()) << m_text;
 }
 
 void TextInputOperation::readFrom(QDataStream& stream) {
     qint32 ms = 0;
-    stream >> ms >> content;
+    stream >> ms >> m_text;
     setInterval(ms);
 }
 
 QString TextInputOperation::description() const {
-    return tr("输入文本: %1").arg(content);
+    return tr("输入文本: %1").arg(m_text);
 }
 
 Operation* TextInputOperation::clone(QObject* parent) const {
     auto* copy = new TextInputOperation;
     copy->setInterval(interval());
-    copy->content = content;
+    copy->m_text = m_text;
     copy->setParent(parent);
     return copy;
 }

@@ -10,8 +10,8 @@ class TextInputOperation : public Operation {
 public:
     explicit TextInputOperation(QObject* parent = nullptr);
 
-    QString text() const { return content; }
-    void setText(const QString& t) { content = t; }
+    QString text() const { return m_text; }
+    void setText(const QString& t) { m_text = t; }
 
     QString category() const override;
     QString typeName() const override;
@@ -24,5 +24,5 @@ public:
     Operation* clone(QObject* parent) const override;
 
 private:
-    QString content;  // null until edited; the file keeps null and empty apart
+    QString m_text;  // null until edited; the file keeps null and empty apart
 };

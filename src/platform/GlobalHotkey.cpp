@@ -12,33 +12,34 @@ GlobalHotkey::GlobalHotkey(const QKeySequence& shortcut, bool autoRegister, QObj
 }
 
 GlobalHotkey::~GlobalHotkey() {
-    if (registered) Platform::hotkeys().ungrab(this);
+    if (m_registered) Platform::hotkeys().ungrab(this);
 }
 
 bool GlobalHotkey::setShortcut(const QKeySequence& shortcut, bool autoRegister) {
-    if (registered) setRegistered(false);
-    sequence = shortcut;
+    if (m_registered) setRegistered(false);
+    m_shortcut = shortcut;
     return autoRegister ? setRegistered(true) : true;
 }
 
 bool GlobalHotkey::setRegistered(bool registerIt) {
-    if (registerIt == registered) return true;
+    if (registerIt == m_registered) return true;
     if (!registerIt) {
         Platform::hotkeys().ungrab(this);
-        registered = false;
+        m_registered = false;
         return true;
     }
-    const int combined = sequence.isEmpty() ? 0 : sequence[0];
+    const int combined = m_shortcut.isEmpty() ? 0 : m_shortcut[0];
     const auto key = Qt::Key(combined & ~Qt::KeyboardModifierMask);
     const auto modifiers = Qt::KeyboardModifiers(combined & Qt::KeyboardModifierMask);
     QString error;
     if (combined == 0 || key == 0) {
         error = QStringLiteral("the key sequence is empty");
     } else if (Platform::hotkeys().grab(this, key, modifiers, &error)) {
-        registered = true;
+        m_registered = true;
         return true;
     }
-    qCWarning(appLog).noquote() << "global hotkey" << sequence.toString(QKeySequence::PortableText)
+    qCWarning(appLog).noquote() << "global hotkey"
+                                << m_shortcut.toString(QKeySequence::PortableText)
                                 << "not registered:" << error;
     return false;
 }

@@ -11,8 +11,8 @@ public:
     GlobalHotkey(const QKeySequence& shortcut, bool autoRegister, QObject* parent = nullptr);
     ~GlobalHotkey() override;
 
-    QKeySequence shortcut() const { return sequence; }
-    bool isRegistered() const { return registered; }
+    QKeySequence shortcut() const { return m_shortcut; }
+    bool isRegistered() const { return m_registered; }
     // Grabs or releases the key; false (with one log line) when the platform refuses.
     bool setRegistered(bool registerIt);
     bool setShortcut(const QKeySequence& shortcut, bool autoRegister = false);
@@ -21,6 +21,6 @@ signals:
     void activated();
 
 private:
-    QKeySequence sequence;
-    bool registered = false;
+    QKeySequence m_shortcut;
+    bool m_registered = false;
 };

@@ -16,7 +16,7 @@ bool InputBackend::send(const InputBatch& batch) {
     if (batch.isEmpty()) return true;
     const bool ok = inject(batch);
     if (ok) {
-        QMutexLocker lock(&heldLock);
+        QMutexLocker lock(&m_heldLock);
         for (const InputRecord& r : batch) track(r);
     }
     return ok;
@@ -24,7 +24,7 @@ bool InputBackend::send(const InputBatch& batch) {
 
 void InputBackend::track(const InputRecord& r) {
     if (r.type == InputRecord::Keyboard) {
-        QVector<quint16>& held = r.isCharacter() ? heldCharacters : heldKeys;
+        QVector<quint16>& held = r.isCharacter() ? m_heldCharacters : m_heldKeys;
         const quint16 code = r.isCharacter() ? r.scan : r.virtualKey;
         if (r.isKeyUp())
             held.removeAll(code);
@@ -33,30 +33,30 @@ void InputBackend::track(const InputRecord& r) {
         return;
     }
     for (const auto& b : kButtons) {
-        if (r.flags & b.down) heldButtons |= b.down;
-        if (r.flags & b.up) heldButtons &= ~b.down;
+        if (r.flags & b.down) m_heldButtons |= b.down;
+        if (r.flags & b.up) m_heldButtons &= ~b.down;
     }
 }
 
 bool InputBackend::hasHeldInput() const {
-    QMutexLocker lock(&heldLock);
-    return !heldKeys.isEmpty() || !heldCharacters.isEmpty() || heldButtons != 0;
+    QMutexLocker lock(&m_heldLock);
+    return !m_heldKeys.isEmpty() || !m_heldCharacters.isEmpty() || m_heldButtons != 0;
 }
 
 void InputBackend::releaseHeld() {
     InputBatch batch;
     {
-        QMutexLocker lock(&heldLock);
+        QMutexLocker lock(&m_heldLock);
         for (const auto& b : kButtons)
-            if (heldButtons & b.down) batch.append(InputRecord::mouse(b.up));
-        for (int i = heldCharacters.size() - 1; i >= 0; --i)
-            batch.append(InputRecord::character(heldCharacters.at(i), true));
+            if (m_heldButtons & b.down) batch.append(InputRecord::mouse(b.up));
+        for (int i = m_heldCharacters.size() - 1; i >= 0; --i)
+            batch.append(InputRecord::character(m_heldCharacters.at(i), true));
         // Last pressed first, so modifiers come up after the key they modify.
-        for (int i = heldKeys.size() - 1; i >= 0; --i)
-            batch.append(InputRecord::key(heldKeys.at(i), true));
-        heldKeys.clear();
-        heldCharacters.clear();
-        heldButtons = 0;
+        for (int i = m_heldKeys.size() - 1; i >= 0; --i)
+            batch.append(InputRecord::key(m_heldKeys.at(i), true));
+        m_heldKeys.clear();
+        m_heldCharacters.clear();
+        m_heldButtons = 0;
     }
     if (!batch.isEmpty()) inject(batch);
 }

@@ -33,8 +33,8 @@ protected:
 private:
     void track(const InputRecord& record);
 
-    mutable QMutex heldLock;
-    QVector<quint16> heldKeys;        // virtual keys, in press order
-    QVector<quint16> heldCharacters;  // UTF-16 code units typed but not released
-    quint32 heldButtons = 0;          // mouse down flags without their up
+    mutable QMutex m_heldLock;
+    QVector<quint16> m_heldKeys;        // virtual keys, in press order
+    QVector<quint16> m_heldCharacters;  // UTF-16 code units typed but not released
+    quint32 m_heldButtons = 0;          // mouse down flags without their up
 };

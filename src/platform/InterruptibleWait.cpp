@@ -6,23 +6,23 @@
 #include "platform/TimerResolution.h"
 
 InterruptibleWait::InterruptibleWait(const std::atomic<bool>& running, TimerResolution& resolution)
-    : running(running),
-      resolution(resolution),
-      sleep([](std::chrono::nanoseconds d) { std::this_thread::sleep_for(d); }) {}
+    : m_running(running),
+      m_resolution(resolution),
+      m_sleep([](std::chrono::nanoseconds d) { std::this_thread::sleep_for(d); }) {}
 
 void InterruptibleWait::setSleepFunction(SleepFunction function) {
-    sleep = std::move(function);
+    m_sleep = std::move(function);
 }
 
 void InterruptibleWait::sleepChunk(std::chrono::milliseconds chunk) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + chunk;
     for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now())
-        sleep(deadline - now);
+        m_sleep(deadline - now);
 }
 
 bool InterruptibleWait::wait(int milliseconds) {
-    if (milliseconds < 1) return running.load();
+    if (milliseconds < 1) return m_running.load();
 
     struct ResolutionGuard {
         TimerResolution& r;
@@ -30,13 +30,13 @@ bool InterruptibleWait::wait(int milliseconds) {
         ~ResolutionGuard() {
             if (raised) r.end();
         }
-    } guard{resolution, resolution.begin()};
+    } guard{m_resolution, m_resolution.begin()};
 
     int remaining = milliseconds;
-    while (running.load() && remaining >= 1) {
+    while (m_running.load() && remaining >= 1) {
         const int chunk = std::min(remaining, kChunkMs);
         sleepChunk(std::chrono::milliseconds(chunk));
         remaining -= chunk;
     }
-    return running.load();
+    return m_running.load();
 }

@@ -24,7 +24,7 @@ public:
 private:
     void sleepChunk(std::chrono::milliseconds chunk);
 
-    const std::atomic<bool>& running;
-    TimerResolution& resolution;
-    SleepFunction sleep;
+    const std::atomic<bool>& m_running;
+    TimerResolution& m_resolution;
+    SleepFunction m_sleep;
 };

@@ -39,20 +39,20 @@ class Slot {
 public:
     template <typename Make>
     Service& get(Make make) {
-        QMutexLocker lock(&mutex);
-        if (override) return *override;
-        if (!made) made = make();
-        return *made;
+        QMutexLocker lock(&m_mutex);
+        if (m_override) return *m_override;
+        if (!m_made) m_made = make();
+        return *m_made;
     }
     void set(Service* service) {
-        QMutexLocker lock(&mutex);
-        override = service;
+        QMutexLocker lock(&m_mutex);
+        m_override = service;
     }
 
 private:
-    QMutex mutex;
-    std::unique_ptr<Service> made;
-    Service* override = nullptr;
+    QMutex m_mutex;
+    std::unique_ptr<Service> m_made;
+    Service* m_override = nullptr;
 };
 
 Slot<InputBackend>& inputSlot() {

@@ -7,15 +7,15 @@ class UnavailableButtonWatch : public ButtonWatch {
     Q_OBJECT
 public:
     explicit UnavailableButtonWatch(QString reason, QObject* parent = nullptr)
-        : ButtonWatch(parent), reason(std::move(reason)) {}
+        : ButtonWatch(parent), m_reason(std::move(reason)) {}
 
     bool install(QString* error) override {
-        if (error) *error = reason;
+        if (error) *error = m_reason;
         return false;
     }
     void remove() override {}
     bool isInstalled() const override { return false; }
 
 private:
-    QString reason;
+    QString m_reason;
 };

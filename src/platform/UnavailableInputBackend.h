@@ -8,16 +8,16 @@
 // platform): every batch is refused, and the first refusal says why in the log.
 class UnavailableInputBackend : public InputBackend {
 public:
-    explicit UnavailableInputBackend(QString reason) : reason(std::move(reason)) {}
+    explicit UnavailableInputBackend(QString reason) : m_reason(std::move(reason)) {}
 
     QSize screenSize() override { return QSize(); }
     bool isAvailable() const override { return false; }
-    QString unavailableReason() const override { return reason; }
+    QString unavailableReason() const override { return m_reason; }
 
 protected:
     bool inject(const InputBatch& batch) override;
 
 private:
-    QString reason;
-    QAtomicInt reported{0};
+    QString m_reason;
+    QAtomicInt m_reported{0};
 };

@@ -21,16 +21,16 @@ bool FlowRunner::isRunning() const {
 }
 
 bool FlowRunner::start(Flow* flow) {
-    if (!keptAwake) {
+    if (!m_keptAwake) {
         Platform::keepAwake().request();
-        keptAwake = true;
+        m_keptAwake = true;
     }
-    std::lock_guard<std::mutex> lock(runMutex);
+    std::lock_guard<std::mutex> lock(m_runMutex);
     std::atomic<bool>& running = AppConfig::instance().running;
     if (running.exchange(true)) return false;
-    if (worker.joinable()) worker.join();  // a finished run whose end was not handled yet
+    if (m_worker.joinable()) m_worker.join();  // a finished run whose end was not handled yet
     try {
-        worker = std::thread(&FlowRunner::runFlow, this, flow);
+        m_worker = std::thread(&FlowRunner::runFlow, this, flow);
     } catch (const std::system_error& e) {
         running.exchange(false);
         qCWarning(appLog) << "cannot start the run thread:" << e.what();
@@ -42,15 +42,15 @@ bool FlowRunner::start(Flow* flow) {
 void FlowRunner::stop() {
     bool interrupted = false;
     {
-        std::unique_lock<std::mutex> lock(runMutex);
+        std::unique_lock<std::mutex> lock(m_runMutex);
         interrupted = AppConfig::instance().running.exchange(false);
         lock.unlock();
-        if (worker.joinable()) worker.join();
+        if (m_worker.joinable()) m_worker.join();
     }
     if (interrupted) Platform::input().releaseHeld();
-    if (keptAwake) {
+    if (m_keptAwake) {
         Platform::keepAwake().release();
-        keptAwake = false;
+        m_keptAwake = false;
     }
 }
 

@@ -27,7 +27,7 @@ public:
 
     bool isRunning() const;
     // The worker of the current or last run has not been joined yet.
-    bool isJoinable() const { return worker.joinable(); }
+    bool isJoinable() const { return m_worker.joinable(); }
 
 signals:
     // Emitted on the worker thread before each operation's wait.
@@ -38,7 +38,7 @@ signals:
 private:
     void runFlow(Flow* flow);
 
-    std::mutex runMutex;  // keeps the flag test-and-set and the thread creation together
-    std::thread worker;
-    bool keptAwake = false;
+    std::mutex m_runMutex;  // keeps the flag test-and-set and the thread creation together
+    std::thread m_worker;
+    bool m_keptAwake = false;
 };

@@ -33,15 +33,15 @@ Qt::KeyboardModifiers toModifiers(const QVariant& value) {
 
 AutoPropertyBrowser::AutoPropertyBrowser(QWidget* parent)
     : QWidget(parent),
-      browser(new OperationPropertyBrowser(this)),
-      manager(new VariantPropertyManager(this)),
-      factory(new OperationEditorFactory(this)) {
+      m_browser(new OperationPropertyBrowser(this)),
+      m_manager(new VariantPropertyManager(this)),
+      m_factory(new OperationEditorFactory(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(browser);
-    browser->setFactoryForManager(manager, factory);
-    browser->setHeaderLabels(tr("属性"), tr("值"));
-    connect(manager, &VariantPropertyManager::valueChanged, this,
+    layout->addWidget(m_browser);
+    m_browser->setFactoryForManager(m_manager, m_factory);
+    m_browser->setHeaderLabels(tr("属性"), tr("值"));
+    connect(m_manager, &VariantPropertyManager::valueChanged, this,
             &AutoPropertyBrowser::onValueChanged);
 }
 
@@ -65,23 +65,23 @@ Qt::KeyboardModifiers AutoPropertyBrowser::flagsToModifiers(int flags) {
 }
 
 void AutoPropertyBrowser::setObject(QObject* object) {
-    if (object && object == shown) return;
+    if (object && object == m_object) return;
     clearProperties();
     if (object) {
-        shown = object;
+        m_object = object;
         buildProperties(object);
     }
 }
 
 void AutoPropertyBrowser::clearProperties() {
-    rows.clear();
-    shown = nullptr;
-    browser->clear();
-    manager->clear();
+    m_rows.clear();
+    m_object = nullptr;
+    m_browser->clear();
+    m_manager->clear();
 }
 
 Property* AutoPropertyBrowser::rowForProperty(const QString& name) const {
-    for (auto it = rows.cbegin(); it != rows.cend(); ++it)
+    for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
         if (QLatin1String(it.value().name()) == name) return it.key();
     return nullptr;
 }
@@ -104,45 +104,45 @@ void AutoPropertyBrowser::buildProperties(QObject* object) {
         QVariant value = p.read(object);
         Property* row = nullptr;
         if (editor == QLatin1String("COMBO")) {
-            row = manager->addProperty(VariantPropertyManager::enumTypeId(), label);
-            manager->setAttribute(row, QStringLiteral("enumNames"),
-                                  choices.split(QLatin1Char('|')));
+            row = m_manager->addProperty(VariantPropertyManager::enumTypeId(), label);
+            m_manager->setAttribute(row, QStringLiteral("enumNames"),
+                                    choices.split(QLatin1Char('|')));
         } else if (editor == QLatin1String("FLAG")) {
-            row = manager->addProperty(VariantPropertyManager::flagTypeId(), label);
-            manager->setAttribute(row, QStringLiteral("flagNames"),
-                                  flagNames.split(QLatin1Char('|')));
+            row = m_manager->addProperty(VariantPropertyManager::flagTypeId(), label);
+            m_manager->setAttribute(row, QStringLiteral("flagNames"),
+                                    flagNames.split(QLatin1Char('|')));
             value = modifiersToFlags(toModifiers(p.read(object)));
         } else if (editor == QLatin1String("SPINBOX")) {
-            row = manager->addProperty(QVariant::Int, label);
+            row = m_manager->addProperty(QVariant::Int, label);
             // "-" separates the bounds, so a negative bound makes three parts: no bounds.
             const QStringList bounds = range.split(QLatin1Char('-'));
             if (bounds.size() == 2) {
-                manager->setAttribute(row, QStringLiteral("minimum"), bounds.at(0).toInt());
-                manager->setAttribute(row, QStringLiteral("maximum"), bounds.at(1).toInt());
+                m_manager->setAttribute(row, QStringLiteral("minimum"), bounds.at(0).toInt());
+                m_manager->setAttribute(row, QStringLiteral("maximum"), bounds.at(1).toInt());
             }
         } else {
-            row = manager->addProperty(p.userType(), label);
+            row = m_manager->addProperty(p.userType(), label);
         }
         // A type the grid cannot show gets no row.
         if (!row) continue;
-        manager->setValue(row, value);
+        m_manager->setValue(row, value);
         row->setEnabled(p.isWritable());
-        browser->addProperty(row);
+        m_browser->addProperty(row);
         // Only now does the row count as the object's: the values reported while
         // building it are not edits and are not written back.
-        rows.insert(row, p);
+        m_rows.insert(row, p);
     }
 }
 
 void AutoPropertyBrowser::onValueChanged(Property* prop, const QVariant& value) {
-    if (!shown) return;
-    auto it = rows.constFind(prop);
-    if (it == rows.cend()) return;
+    if (!m_object) return;
+    auto it = m_rows.constFind(prop);
+    if (it == m_rows.cend()) return;
     const QMetaProperty p = it.value();
     if (!p.isReadable()) return;
     QVariant written = value;
     if (isModifiersType(p.userType()))
         written = QVariant::fromValue(flagsToModifiers(value.toInt()));
-    if (p.isWritable()) p.write(shown, written);
+    if (p.isWritable()) p.write(m_object, written);
     emit sigValueChanged(QModelIndex(), QModelIndex(), QVector<int>());
 }

@@ -30,12 +30,12 @@ public:
 
     // Shows `object` (not owned); the same object again changes nothing, null empties.
     void setObject(QObject* object);
-    QObject* object() const { return shown; }
+    QObject* object() const { return m_object; }
     void clearProperties();
     void buildProperties(QObject* object);
 
-    OperationPropertyBrowser* treeBrowser() const { return browser; }
-    VariantPropertyManager* propertyManager() const { return manager; }
+    OperationPropertyBrowser* treeBrowser() const { return m_browser; }
+    VariantPropertyManager* propertyManager() const { return m_manager; }
     // The row of the shown object's property `name`, or null.
     Property* rowForProperty(const QString& name) const;
 
@@ -53,10 +53,10 @@ private slots:
     void onValueChanged(Property* prop, const QVariant& value);
 
 private:
-    OperationPropertyBrowser* browser;
-    VariantPropertyManager* manager;
-    OperationEditorFactory* factory;
+    OperationPropertyBrowser* m_browser;
+    VariantPropertyManager* m_manager;
+    OperationEditorFactory* m_factory;
     // Guarded, so an object destroyed while shown is never written.
-    QPointer<QObject> shown;
-    QMap<Property*, QMetaProperty> rows;
+    QPointer<QObject> m_object;
+    QMap<Property*, QMetaProperty> m_rows;
 };

@@ -15,12 +15,14 @@ ButtonDelegate::ButtonDelegate(QObject* parent) : QStyledItemDelegate(parent) {
     UiResources::init();
     // The type travels in queued connections too.
     qRegisterMetaType<ButtonDelegate::BtnType>("ButtonDelegate::BtnType");
-    normalPixmaps.insert(Copy, QPixmap(QStringLiteral(":/optable/res/images/optable/copy-d.svg")));
-    activePixmaps.insert(Copy, QPixmap(QStringLiteral(":/optable/res/images/optable/copy-a.svg")));
-    normalPixmaps.insert(Delete,
-                         QPixmap(QStringLiteral(":/optable/res/images/optable/delete-d.svg")));
-    activePixmaps.insert(Delete,
-                         QPixmap(QStringLiteral(":/optable/res/images/optable/delete-a.svg")));
+    m_normalPixmaps.insert(Copy,
+                           QPixmap(QStringLiteral(":/optable/res/images/optable/copy-d.svg")));
+    m_activePixmaps.insert(Copy,
+                           QPixmap(QStringLiteral(":/optable/res/images/optable/copy-a.svg")));
+    m_normalPixmaps.insert(Delete,
+                           QPixmap(QStringLiteral(":/optable/res/images/optable/delete-d.svg")));
+    m_activePixmaps.insert(Delete,
+                           QPixmap(QStringLiteral(":/optable/res/images/optable/delete-a.svg")));
 }
 
 QRect ButtonDelegate::copyButtonRect(const QRect& cell) {
@@ -44,13 +46,13 @@ void ButtonDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     painter->save();
     painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
     if (index.column() == kEditColumn) {
-        const bool rowHovered = index.row() == hoveredRow;
-        const bool copyActive = rowHovered && hoveredButton == Copy;
-        const bool deleteActive = rowHovered && hoveredButton == Delete;
+        const bool rowHovered = index.row() == m_hoverRow;
+        const bool copyActive = rowHovered && m_hoverButton == Copy;
+        const bool deleteActive = rowHovered && m_hoverButton == Delete;
         drawButton(painter, copyButtonRect(option.rect),
-                   copyActive ? activePixmaps.value(Copy) : normalPixmaps.value(Copy));
+                   copyActive ? m_activePixmaps.value(Copy) : m_normalPixmaps.value(Copy));
         drawButton(painter, deleteButtonRect(option.rect),
-                   deleteActive ? activePixmaps.value(Delete) : normalPixmaps.value(Delete));
+                   deleteActive ? m_activePixmaps.value(Delete) : m_normalPixmaps.value(Delete));
     }
     painter->restore();
 }
@@ -62,11 +64,11 @@ void ButtonDelegate::drawButton(QPainter* painter, const QRect& rect, const QPix
     const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     const int side = qRound(rect.width() * dpr);
     const auto key = qMakePair(pixmap.cacheKey(), side);
-    QPixmap scaled = scaledCache.value(key);
+    QPixmap scaled = m_scaledCache.value(key);
     if (scaled.isNull()) {
         scaled = pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         scaled.setDevicePixelRatio(dpr);
-        scaledCache.insert(key, scaled);
+        m_scaledCache.insert(key, scaled);
     }
     painter->drawPixmap(rect, scaled);
 }
@@ -76,7 +78,7 @@ QSize ButtonDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) 
 }
 
 void ButtonDelegate::clearHover() {
-    hoveredRow = -1;
+    m_hoverRow = -1;
     QToolTip::hideText();
 }
 
@@ -102,8 +104,8 @@ bool ButtonDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
 
     switch (event->type()) {
         case QEvent::MouseMove:
-            hoveredRow = index.row();
-            hoveredButton = button;
+            m_hoverRow = index.row();
+            m_hoverButton = button;
             QToolTip::showText(mouse->globalPos(), toolTipText(button));
             return true;
         case QEvent::MouseButtonRelease:

@@ -23,8 +23,8 @@ public:
     static QString toolTipText(BtnType type);
 
     // The row whose button is under the pointer (-1: none), and which button it is.
-    int hoverRow() const { return hoveredRow; }
-    BtnType hoverButton() const { return hoveredButton; }
+    int hoverRow() const { return m_hoverRow; }
+    BtnType hoverButton() const { return m_hoverButton; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -39,10 +39,10 @@ private:
     void clearHover();
     void drawButton(QPainter* painter, const QRect& rect, const QPixmap& pixmap) const;
 
-    QMap<BtnType, QPixmap> normalPixmaps;
-    QMap<BtnType, QPixmap> activePixmaps;
-    int hoveredRow = -1;
-    BtnType hoveredButton = Copy;
+    QMap<BtnType, QPixmap> m_normalPixmaps;
+    QMap<BtnType, QPixmap> m_activePixmaps;
+    int m_hoverRow = -1;
+    BtnType m_hoverButton = Copy;
     // Smoothly reduced copies of the 200 x 200 artwork, by source and device size.
-    mutable QHash<QPair<qint64, int>, QPixmap> scaledCache;
+    mutable QHash<QPair<qint64, int>, QPixmap> m_scaledCache;
 };

@@ -25,36 +25,36 @@
 #include "widgets/ribbon/RibbonPanel.h"
 
 Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
-    : RibbonMainWindow(parent), ui(new Ui::FlowsmithClass), model(new OperationModel(this)) {
+    : RibbonMainWindow(parent), m_ui(new Ui::FlowsmithClass), m_model(new OperationModel(this)) {
     UiResources::init();
-    ui->setupUi(this);
-    model->setFilePath(filePath);
-    askToSave = [](QWidget* parent) {
+    m_ui->setupUi(this);
+    m_model->setFilePath(filePath);
+    m_askToSave = [](QWidget* parent) {
         return QMessageBox::question(
             parent, tr("文件未保存"), tr("当前操作流已修改，是否保存更改？"),
             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::NoButton);
     };
-    notice = [](QWidget* parent, const QString& text) {
+    m_notice = [](QWidget* parent, const QString& text) {
         QMessageBox::warning(parent, tr("TapwiseZindra-键盘鼠标自动化输入工具"), text);
     };
-    connect(&runner, &FlowRunner::sigEndOfFlow, this, &Flowsmith::onStopFlowRuning);
+    connect(&m_runner, &FlowRunner::sigEndOfFlow, this, &Flowsmith::onStopFlowRuning);
 }
 
 Flowsmith::~Flowsmith() {
     // Never leave a run thread behind the window and the flow it reads.
-    runner.stop();
-    delete ui;
+    m_runner.stop();
+    delete m_ui;
 }
 
 void Flowsmith::setSaveQuestion(SaveQuestion question) {
-    askToSave = std::move(question);
+    m_askToSave = std::move(question);
 }
 void Flowsmith::setNotice(Notice n) {
-    notice = std::move(n);
+    m_notice = std::move(n);
 }
 
 PropertyPanelWidget* Flowsmith::propertyPanel() const {
-    return propertyDock ? qobject_cast<PropertyPanelWidget*>(propertyDock->widget()) : nullptr;
+    return m_propertyDock ? qobject_cast<PropertyPanelWidget*>(m_propertyDock->widget()) : nullptr;
 }
 
 QDockWidget* Flowsmith::makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area) {
@@ -78,12 +78,12 @@ void Flowsmith::setUp() {
 }
 
 void Flowsmith::initDockWidgets() {
-    propertyDock =
+    m_propertyDock =
         makeDock(tr("属性设置"), new PropertyPanelWidget(nullptr), Qt::RightDockWidgetArea);
-    propertyDock->setObjectName(QStringLiteral("propertyDock"));
-    operationDock =
+    m_propertyDock->setObjectName(QStringLiteral("propertyDock"));
+    m_operationDock =
         makeDock(tr("操作选择"), new OperationPanelWidget(nullptr), Qt::LeftDockWidgetArea);
-    operationDock->setObjectName(QStringLiteral("operationDock"));
+    m_operationDock->setObjectName(QStringLiteral("operationDock"));
 }
 
 void Flowsmith::initRibbonBar() {
@@ -92,11 +92,11 @@ void Flowsmith::initRibbonBar() {
     };
     RibbonCategory* start = ribbonBar()->addCategoryPage(tr("开始"));
     RibbonPanel* file = start->addPanel(tr("文件"));
-    saveAction = action(":res/images/save.svg", tr("保存"));
-    saveAction->setObjectName(QStringLiteral("saveAction"));
-    saveAction->setEnabled(false);
-    connect(saveAction, &QAction::triggered, this, &Flowsmith::onBtnSaveClicked);
-    file->addLargeAction(saveAction);
+    m_saveAction = action(":res/images/save.svg", tr("保存"));
+    m_saveAction->setObjectName(QStringLiteral("saveAction"));
+    m_saveAction->setEnabled(false);
+    connect(m_saveAction, &QAction::triggered, this, &Flowsmith::onBtnSaveClicked);
+    file->addLargeAction(m_saveAction);
     QAction* info = action(":res/images/flowprop.svg", tr("基本信息"));
     info->setObjectName(QStringLiteral("flowInfoAction"));
     connect(info, &QAction::triggered, this, &Flowsmith::onShowFlowInfo);
@@ -116,24 +116,24 @@ void Flowsmith::initRibbonBar() {
     layout->addLargeAction(defaults);
     QAction* operations = action(":res/images/operation.svg", tr("操作窗口"));
     operations->setObjectName(QStringLiteral("operationWindowAction"));
-    connect(operations, &QAction::triggered, this, [this] { toggleDock(operationDock); });
+    connect(operations, &QAction::triggered, this, [this] { toggleDock(m_operationDock); });
     layout->addLargeAction(operations);
     QAction* properties = action(":res/images/property.svg", tr("属性窗口"));
     properties->setObjectName(QStringLiteral("propertyWindowAction"));
-    connect(properties, &QAction::triggered, this, [this] { toggleDock(propertyDock); });
+    connect(properties, &QAction::triggered, this, [this] { toggleDock(m_propertyDock); });
     layout->addLargeAction(properties);
 }
 
 void Flowsmith::initOperationTable() {
-    if (!model->filePath().isEmpty()) {
+    if (!m_model->filePath().isEmpty()) {
         // A failed load has reported itself; the table shows what the flow holds.
-        model->flow()->load(model->filePath());
+        m_model->flow()->load(m_model->filePath());
     }
-    connect(model, &OperationModel::sigDataChanged, this, &Flowsmith::onModelDataChanged);
-    OperationTableView* table = ui->opTable;
-    table->setModel(model);
+    connect(m_model, &OperationModel::sigDataChanged, this, &Flowsmith::onModelDataChanged);
+    OperationTableView* table = m_ui->opTable;
+    table->setModel(m_model);
     QHeaderView* header = table->horizontalHeader();
-    const int columns = model->columnCount(QModelIndex());
+    const int columns = m_model->columnCount(QModelIndex());
     if (header && columns > 0) {
         if (columns > 1) header->setSectionResizeMode(1, QHeaderView::Stretch);
         table->setColumnWidth(0, 100);
@@ -148,18 +148,18 @@ void Flowsmith::initOperationTable() {
 void Flowsmith::connectPanels() {
     PropertyPanelWidget* panel = propertyPanel();
     if (!panel) return;
-    connect(ui->opTable, &OperationTableView::operationSelected, panel,
+    connect(m_ui->opTable, &OperationTableView::operationSelected, panel,
             &PropertyPanelWidget::setOperation);
     // An edit in the browser repaints the table and, through sigDataChanged, marks
     // the flow modified.
-    connect(panel->propertyBrowser(), &AutoPropertyBrowser::sigValueChanged, model,
+    connect(panel->propertyBrowser(), &AutoPropertyBrowser::sigValueChanged, m_model,
             &OperationModel::dataChanged);
 }
 
 void Flowsmith::registerRunHotkey() {
-    runKey = new GlobalHotkey(QKeySequence(QStringLiteral("F8")), true, this);
-    if (runKey->isRegistered()) {
-        connect(runKey, &GlobalHotkey::activated, this, &Flowsmith::onBtnRunClicked);
+    m_runKey = new GlobalHotkey(QKeySequence(QStringLiteral("F8")), true, this);
+    if (m_runKey->isRegistered()) {
+        connect(m_runKey, &GlobalHotkey::activated, this, &Flowsmith::onBtnRunClicked);
         qCWarning(appLog) << "Flowsmith run hotkey registe successfully, hotkey is F8";
     } else {
         qCWarning(appLog) << "Flowsmith run hotkey registe fail, hotkey is F8";
@@ -167,24 +167,24 @@ void Flowsmith::registerRunHotkey() {
 }
 
 void Flowsmith::onBtnRunClicked() {
-    if (isRunning) {
+    if (m_running) {
         stopRun();
         return;
     }
     InputBackend& input = Platform::input();
     if (!input.isAvailable()) {
         // Hiding the window to replay nothing would look like a hang.
-        notice(this, tr("无法回放：%1").arg(input.unavailableReason()));
+        m_notice(this, tr("无法回放：%1").arg(input.unavailableReason()));
         return;
     }
     hide();
-    isRunning = true;
-    runner.start(model->flow());  // also asks the system to stay awake
+    m_running = true;
+    m_runner.start(m_model->flow());  // also asks the system to stay awake
 }
 
 void Flowsmith::stopRun() {
-    runner.stop();  // joins the worker and lifts the keep-awake request
-    isRunning = false;
+    m_runner.stop();  // joins the worker and lifts the keep-awake request
+    m_running = false;
     show();
 }
 
@@ -195,30 +195,30 @@ void Flowsmith::onStopFlowRuning() {
 }
 
 void Flowsmith::onBtnSaveClicked() {
-    if (!model->filePath().isEmpty() && model->flow()->save(model->filePath())) {
-        saveAction->setEnabled(false);
-        isModified = false;
+    if (!m_model->filePath().isEmpty() && m_model->flow()->save(m_model->filePath())) {
+        m_saveAction->setEnabled(false);
+        m_modified = false;
     }
 }
 
 void Flowsmith::onModelDataChanged() {
-    if (saveAction) saveAction->setEnabled(true);
-    isModified = true;
+    if (m_saveAction) m_saveAction->setEnabled(true);
+    m_modified = true;
 }
 
 void Flowsmith::onShowFlowInfo() {
     if (PropertyPanelWidget* panel = propertyPanel())
-        panel->propertyBrowser()->setObject(model->flow());
-    if (propertyDock && !propertyDock->isVisible()) propertyDock->show();
+        panel->propertyBrowser()->setObject(m_model->flow());
+    if (m_propertyDock && !m_propertyDock->isVisible()) m_propertyDock->show();
 }
 
 void Flowsmith::onRowButtonClicked(int row, ButtonDelegate::BtnType type) {
     switch (type) {
         case ButtonDelegate::Copy:
-            model->copyOperation(row);  // ignores rows outside the table
+            m_model->copyOperation(row);  // ignores rows outside the table
             break;
         case ButtonDelegate::Delete:
-            if (row >= 0) model->removeOperation(row);
+            if (row >= 0) m_model->removeOperation(row);
             break;
     }
 }
@@ -230,7 +230,7 @@ void Flowsmith::toggleDock(QDockWidget* dock) {
 
 void Flowsmith::restoreDefaultLayout() {
     const std::pair<QDockWidget*, Qt::DockWidgetArea> docks[] = {
-        {propertyDock, Qt::RightDockWidgetArea}, {operationDock, Qt::LeftDockWidgetArea}};
+        {m_propertyDock, Qt::RightDockWidgetArea}, {m_operationDock, Qt::LeftDockWidgetArea}};
     for (const auto& [dock, area] : docks) {
         if (!dock) continue;
         dock->hide();
@@ -244,10 +244,10 @@ void Flowsmith::restoreDefaultLayout() {
 }
 
 void Flowsmith::closeEvent(QCloseEvent* event) {
-    if (isModified) {
-        switch (askToSave(this)) {
+    if (m_modified) {
+        switch (m_askToSave(this)) {
             case QMessageBox::Save:
-                if (model->filePath().isEmpty() || !model->flow()->save(model->filePath())) {
+                if (m_model->filePath().isEmpty() || !m_model->flow()->save(m_model->filePath())) {
                     event->ignore();
                     return;
                 }
@@ -259,9 +259,9 @@ void Flowsmith::closeEvent(QCloseEvent* event) {
                 return;
         }
     }
-    if (isRunning) {
-        runner.stop();  // the window goes, so the thread that reads its flow goes first
-        isRunning = false;
+    if (m_running) {
+        m_runner.stop();  // the window goes, so the thread that reads its flow goes first
+        m_running = false;
     }
     event->accept();
 }

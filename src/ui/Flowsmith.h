@@ -44,14 +44,14 @@ public:
     using Notice = std::function<void(QWidget* parent, const QString& text)>;
     void setNotice(Notice notice);
 
-    OperationModel* operationModel() const { return model; }
-    QAction* saveButton() const { return saveAction; }
-    QDockWidget* propertyDockWidget() const { return propertyDock; }
-    QDockWidget* operationDockWidget() const { return operationDock; }
+    OperationModel* operationModel() const { return m_model; }
+    QAction* saveButton() const { return m_saveAction; }
+    QDockWidget* propertyDockWidget() const { return m_propertyDock; }
+    QDockWidget* operationDockWidget() const { return m_operationDock; }
     PropertyPanelWidget* propertyPanel() const;
-    bool modified() const { return isModified; }
-    bool running() const { return isRunning; }
-    GlobalHotkey* runHotkey() const { return runKey; }
+    bool modified() const { return m_modified; }
+    bool running() const { return m_running; }
+    GlobalHotkey* runHotkey() const { return m_runKey; }
 
 public slots:
     void onBtnRunClicked();
@@ -71,15 +71,15 @@ private:
     void toggleDock(QDockWidget* dock);
     QDockWidget* makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area);
 
-    Ui::FlowsmithClass* ui;
-    QDockWidget* propertyDock = nullptr;
-    QDockWidget* operationDock = nullptr;
-    OperationModel* model;
-    QAction* saveAction = nullptr;
-    GlobalHotkey* runKey = nullptr;
-    bool isRunning = false;
-    FlowRunner runner;  // the worker thread and the mutex of start and stop
-    bool isModified = false;
-    SaveQuestion askToSave;
-    Notice notice;
+    Ui::FlowsmithClass* m_ui;
+    QDockWidget* m_propertyDock = nullptr;
+    QDockWidget* m_operationDock = nullptr;
+    OperationModel* m_model;
+    QAction* m_saveAction = nullptr;
+    GlobalHotkey* m_runKey = nullptr;
+    bool m_running = false;
+    FlowRunner m_runner;  // the worker thread and the mutex of start and stop
+    bool m_modified = false;
+    SaveQuestion m_askToSave;
+    Notice m_notice;
 };

@@ -8,15 +8,15 @@
 
 GlobalMouseWidget::GlobalMouseWidget()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      timer(new QTimer(this)) {
+      m_timer(new QTimer(this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     // Showing it must not take the focus from the edit that started the pick.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(80, 50);
-    timer->setInterval(kFollowIntervalMs);
-    connect(timer, &QTimer::timeout, this, &GlobalMouseWidget::updateGlobalMousePos);
-    timer->start();
+    m_timer->setInterval(kFollowIntervalMs);
+    connect(m_timer, &QTimer::timeout, this, &GlobalMouseWidget::updateGlobalMousePos);
+    m_timer->start();
 }
 
 GlobalMouseWidget::Placement GlobalMouseWidget::placementFor(const QPoint& logical, qreal ratio) {
@@ -33,7 +33,7 @@ void GlobalMouseWidget::updateGlobalMousePos() {
     if (!screen) screen = QGuiApplication::primaryScreen();
     const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
     const Placement placement = placementFor(logical, ratio);
-    devicePos = placement.position;
+    m_position = placement.position;
     move(placement.topLeft);
     update();
 }
@@ -47,5 +47,5 @@ void GlobalMouseWidget::paintEvent(QPaintEvent*) {
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("X:%1\nY:%2").arg(devicePos.x()).arg(devicePos.y()));
+                     QStringLiteral("X:%1\nY:%2").arg(m_position.x()).arg(m_position.y()));
 }

@@ -16,7 +16,7 @@ public:
     GlobalMouseWidget();
 
     // The pointer position shown, in device pixels.
-    QPoint position() const { return devicePos; }
+    QPoint position() const { return m_position; }
 
     struct Placement {
         QPoint position;  // shown, in device pixels
@@ -32,6 +32,6 @@ private slots:
     void updateGlobalMousePos();
 
 private:
-    QPoint devicePos;
-    QTimer* timer;
+    QPoint m_position;
+    QTimer* m_timer;
 };

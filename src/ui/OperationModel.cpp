@@ -14,7 +14,7 @@ const QString OperationModel::moveRowMimeType =
     QStringLiteral("application/x-move-row-in-operation-table");
 
 OperationModel::OperationModel(QObject* parent)
-    : QAbstractTableModel(parent), ownedFlow(new Flow(this)) {
+    : QAbstractTableModel(parent), m_flow(new Flow(this)) {
     // Every change of content marks the flow modified, whoever made it: the rows
     // changed here, and the property browser's edits re-emitted as dataChanged.
     connect(this, &QAbstractItemModel::dataChanged, this, &OperationModel::sigDataChanged);
@@ -27,14 +27,14 @@ OperationModel::OperationModel(QObject* parent)
 }
 
 OperationModel::~OperationModel() {
-    delete ownedFlow;
-    ownedFlow = nullptr;
+    delete m_flow;
+    m_flow = nullptr;
 }
 
 void OperationModel::insertOperation(int row, Operation* op) {
     if (row < 0 || row > rowCount()) return;
     beginInsertRows(QModelIndex(), row, row);
-    ownedFlow->operations.insert(row, op);
+    m_flow->operations.insert(row, op);
     endInsertRows();
 }
 
@@ -42,7 +42,7 @@ void OperationModel::removeOperation(int row) {
     if (row < 0 || row >= rowCount()) return;
     beginRemoveRows(QModelIndex(), row, row);
     // Destroyed before the views hear of the removal, as nothing may reach it after.
-    delete ownedFlow->operations.takeAt(row);
+    delete m_flow->operations.takeAt(row);
     endRemoveRows();
 }
 
@@ -53,8 +53,8 @@ void OperationModel::copyOperation(int row) {
 }
 
 Operation* OperationModel::operationAt(int row) const {
-    if (!ownedFlow || row < 0 || row >= ownedFlow->operations.size()) return nullptr;
-    return ownedFlow->operations.at(row);
+    if (!m_flow || row < 0 || row >= m_flow->operations.size()) return nullptr;
+    return m_flow->operations.at(row);
 }
 
 QByteArray OperationModel::addOperationPayload(const QString& typeName, const QString& text) {
@@ -72,8 +72,8 @@ QByteArray OperationModel::moveRowPayload(qint32 row) {
 }
 
 int OperationModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !ownedFlow) return 0;
-    return ownedFlow->operations.size();
+    if (parent.isValid() || !m_flow) return 0;
+    return m_flow->operations.size();
 }
 
 int OperationModel::columnCount(const QModelIndex& parent) const {
@@ -172,7 +172,7 @@ void OperationModel::moveDroppedRow(const QByteArray& payload, int toRow) {
     if (from < toRow) --toRow;
     if (from == toRow || toRow < 0 || toRow >= count) return;
     beginMoveRows(QModelIndex(), from, from, QModelIndex(), toRow > from ? toRow + 1 : toRow);
-    ownedFlow->operations.move(from, toRow);
+    m_flow->operations.move(from, toRow);
     endMoveRows();
 }
 

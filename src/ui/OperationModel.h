@@ -22,11 +22,11 @@ public:
     explicit OperationModel(QObject* parent = nullptr);
     ~OperationModel() override;
 
-    Flow* flow() const { return ownedFlow; }
+    Flow* flow() const { return m_flow; }
 
     // Where the flow is loaded from and saved to; the model itself never reads it.
-    QString filePath() const { return path; }
-    void setFilePath(const QString& filePath) { path = filePath; }
+    QString filePath() const { return m_filePath; }
+    void setFilePath(const QString& filePath) { m_filePath = filePath; }
 
     // Takes `op` over when 0 <= row <= rowCount(); otherwise does nothing.
     void insertOperation(int row, Operation* op);
@@ -61,6 +61,6 @@ private:
     void addDroppedOperation(const QByteArray& payload, int toRow);
     void moveDroppedRow(const QByteArray& payload, int toRow);
 
-    Flow* ownedFlow = nullptr;
-    QString path;
+    Flow* m_flow = nullptr;
+    QString m_filePath;
 };

@@ -4,12 +4,12 @@
 #include "ui_OperationPanelWidget.h"
 
 OperationPanelWidget::OperationPanelWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::OperationPanelWidgetClass) {
-    ui->setupUi(this);
+    : QWidget(parent), m_ui(new Ui::OperationPanelWidgetClass) {
+    m_ui->setupUi(this);
     // Built once: types registered later do not appear.
-    ui->opTree->populate(OperationFactory::instance()->prototypes());
+    m_ui->opTree->populate(OperationFactory::instance()->prototypes());
 }
 
 OperationPanelWidget::~OperationPanelWidget() {
-    delete ui;
+    delete m_ui;
 }

@@ -15,5 +15,5 @@ public:
     ~OperationPanelWidget() override;
 
 private:
-    Ui::OperationPanelWidgetClass* ui;
+    Ui::OperationPanelWidgetClass* m_ui;
 };

@@ -93,13 +93,13 @@ std::optional<int> OperationTableView::dropIndicatorY(const QPoint& pos) const {
 
 void OperationTableView::mouseMoveEvent(QMouseEvent* event) {
     QTableView::mouseMoveEvent(event);
-    hoveredRow = indexAt(event->pos()).row();
+    m_hoverRow = indexAt(event->pos()).row();
     viewport()->update();
 }
 
 void OperationTableView::leaveEvent(QEvent* event) {
     QTableView::leaveEvent(event);
-    hoveredRow = -1;
+    m_hoverRow = -1;
     viewport()->update();
 }
 
@@ -107,8 +107,8 @@ void OperationTableView::paintEvent(QPaintEvent* event) {
     QTableView::paintEvent(event);
     QPainter painter(viewport());
 
-    if (hoveredRow >= 0 && model() && hoveredRow < model()->rowCount()) {
-        const QRect cell = visualRect(model()->index(hoveredRow, 0));
+    if (m_hoverRow >= 0 && model() && m_hoverRow < model()->rowCount()) {
+        const QRect cell = visualRect(model()->index(m_hoverRow, 0));
         painter.save();
         painter.setPen(Qt::NoPen);
         painter.setBrush(kHoverFill);
@@ -118,10 +118,10 @@ void OperationTableView::paintEvent(QPaintEvent* event) {
         painter.restore();
     }
 
-    if (dragging) {
-        const std::optional<int> y = dropIndicatorY(dragPos);
+    if (m_dragging) {
+        const std::optional<int> y = dropIndicatorY(m_dragPosition);
         if (y) {
-            const QModelIndex index = indexAt(dragPos);
+            const QModelIndex index = indexAt(m_dragPosition);
             if (index.row() >= 0) {
                 qCDebug(appLog) << "index.row = " << index.row();
                 painter.setRenderHint(QPainter::Antialiasing, true);
@@ -143,24 +143,24 @@ void OperationTableView::dragEnterEvent(QDragEnterEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    dragging = true;
+    m_dragging = true;
 }
 
 void OperationTableView::dragMoveEvent(QDragMoveEvent* event) {
     QTableView::dragMoveEvent(event);
-    dragPos = event->pos();
+    m_dragPosition = event->pos();
     viewport()->update();
     if (acceptsDragSource(dragSourceOf(event))) event->acceptProposedAction();
 }
 
 void OperationTableView::dragLeaveEvent(QDragLeaveEvent* event) {
-    dragging = false;
+    m_dragging = false;
     viewport()->update();
     QTableView::dragLeaveEvent(event);
 }
 
 void OperationTableView::dropEvent(QDropEvent* event) {
-    dragging = false;
+    m_dragging = false;
     viewport()->update();
     const DropTarget target = dropTargetAt(event->pos());
     auto* operationModel = qobject_cast<OperationModel*>(model());

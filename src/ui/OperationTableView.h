@@ -22,9 +22,9 @@ public:
 
     static QString tableStyleSheet();
 
-    int hoverRow() const { return hoveredRow; }
-    bool isDragging() const { return dragging; }
-    QPoint dragPosition() const { return dragPos; }
+    int hoverRow() const { return m_hoverRow; }
+    bool isDragging() const { return m_dragging; }
+    QPoint dragPosition() const { return m_dragPosition; }
 
     // Drags are taken only from the table itself and from the palette tree.
     bool acceptsDragSource(const QObject* source) const;
@@ -57,7 +57,7 @@ protected slots:
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
-    int hoveredRow = -1;
-    QPoint dragPos;
-    bool dragging = false;
+    int m_hoverRow = -1;
+    QPoint m_dragPosition;
+    bool m_dragging = false;
 };

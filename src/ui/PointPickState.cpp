@@ -22,20 +22,20 @@ PointPickState& PointPickState::instance() {
 }
 
 void PointPickState::setNotifier(Notifier n) {
-    notifier = std::move(n);
+    m_notifier = std::move(n);
 }
 
 void PointPickState::notify(const QString& text) {
     const QString title = tr("TapwiseZindra-键盘鼠标自动化输入工具");
-    if (notifier)
-        notifier(title, text);
+    if (m_notifier)
+        m_notifier(title, text);
     else
         QMessageBox::warning(findMainWindow(), title, text);
 }
 
 bool PointPickState::start(PointSelectWidget* picker) {
     if (!picker) return false;
-    if (!picking) {
+    if (!m_picking) {
         ButtonWatch& w = Platform::buttonWatch();
         QString error;
         if (!w.isInstalled() && !w.install(&error)) {
@@ -43,37 +43,37 @@ bool PointPickState::start(PointSelectWidget* picker) {
             notify(tr("无法在桌面上捕获鼠标点击，不能选取坐标。\n%1").arg(error));
             return false;
         }
-        watch = &w;
-        pressConnection =
+        m_watch = &w;
+        m_pressConnection =
             connect(&w, &ButtonWatch::buttonPressed, this, &PointPickState::onButtonPressed);
-    } else if (active && active != picker) {
-        active->dropOverlay();
+    } else if (m_activePicker && m_activePicker != picker) {
+        m_activePicker->dropOverlay();
     }
     picker->showOverlay();
-    active = picker;
-    picking = true;
+    m_activePicker = picker;
+    m_picking = true;
     if (QMainWindow* main = findMainWindow()) main->hide();
     return true;
 }
 
 void PointPickState::onButtonPressed(Qt::MouseButton button, const QPoint& globalPos) {
-    if (!picking || (button != Qt::LeftButton && button != Qt::RightButton)) return;
-    if (active) active->finishPick(globalPos);
+    if (!m_picking || (button != Qt::LeftButton && button != Qt::RightButton)) return;
+    if (m_activePicker) m_activePicker->finishPick(globalPos);
     endPick();
 }
 
 void PointPickState::pickerDestroyed(PointSelectWidget* picker) {
-    if (picking && active == picker) endPick();
+    if (m_picking && m_activePicker == picker) endPick();
 }
 
 void PointPickState::endPick() {
-    picking = false;
-    disconnect(pressConnection);
+    m_picking = false;
+    disconnect(m_pressConnection);
     if (QMainWindow* main = findMainWindow()) {
         main->showNormal();
         main->raise();
         main->activateWindow();
     }
-    if (watch) watch->remove();
-    watch = nullptr;
+    if (m_watch) m_watch->remove();
+    m_watch = nullptr;
 }

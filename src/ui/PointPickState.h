@@ -31,9 +31,9 @@ public:
 
     // Starts a pick for `picker`; false (and the user told) when it cannot start.
     bool start(PointSelectWidget* picker);
-    bool isPicking() const { return picking; }
+    bool isPicking() const { return m_picking; }
     // The picker that started the last pick; it stays set after the pick ends.
-    PointSelectWidget* activePicker() const { return active; }
+    PointSelectWidget* activePicker() const { return m_activePicker; }
 
     // Called by a picker's destructor: a pick it started ends without a point.
     void pickerDestroyed(PointSelectWidget* picker);
@@ -47,9 +47,9 @@ private:
     void endPick();
     void notify(const QString& text);
 
-    QPointer<PointSelectWidget> active;
-    QPointer<ButtonWatch> watch;
-    QMetaObject::Connection pressConnection;
-    bool picking = false;
-    Notifier notifier;
+    QPointer<PointSelectWidget> m_activePicker;
+    QPointer<ButtonWatch> m_watch;
+    QMetaObject::Connection m_pressConnection;
+    bool m_picking = false;
+    Notifier m_notifier;
 };

@@ -8,19 +8,19 @@
 #include "ui/PointPickState.h"
 
 PointSelectWidget::PointSelectWidget(QWidget* parent)
-    : QWidget(parent), display(new QLineEdit(this)), button(new QPushButton(this)) {
+    : QWidget(parent), m_display(new QLineEdit(this)), m_button(new QPushButton(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    display->setReadOnly(true);
-    display->setFrame(false);
-    button->setText(QStringLiteral("..."));
-    button->setFixedWidth(30);
-    layout->addWidget(display);
-    layout->addWidget(button);
-    setFocusProxy(button);
-    setValue(current);
-    connect(button, &QPushButton::clicked, this, &PointSelectWidget::onSelect);
+    m_display->setReadOnly(true);
+    m_display->setFrame(false);
+    m_button->setText(QStringLiteral("..."));
+    m_button->setFixedWidth(30);
+    layout->addWidget(m_display);
+    layout->addWidget(m_button);
+    setFocusProxy(m_button);
+    setValue(m_value);
+    connect(m_button, &QPushButton::clicked, this, &PointSelectWidget::onSelect);
 }
 
 PointSelectWidget::~PointSelectWidget() {
@@ -29,8 +29,8 @@ PointSelectWidget::~PointSelectWidget() {
 }
 
 void PointSelectWidget::setValue(const QPoint& point) {
-    current = point;
-    display->setText(QStringLiteral("%1, %2").arg(point.x()).arg(point.y()));
+    m_value = point;
+    m_display->setText(QStringLiteral("%1, %2").arg(point.x()).arg(point.y()));
 }
 
 void PointSelectWidget::onSelect() {
@@ -39,17 +39,17 @@ void PointSelectWidget::onSelect() {
 
 void PointSelectWidget::showOverlay() {
     dropOverlay();
-    follower = new GlobalMouseWidget;
-    follower->show();
+    m_overlay = new GlobalMouseWidget;
+    m_overlay->show();
 }
 
 void PointSelectWidget::dropOverlay() {
-    delete follower;
-    follower = nullptr;
+    delete m_overlay;
+    m_overlay = nullptr;
 }
 
 void PointSelectWidget::finishPick(const QPoint& point) {
     setValue(point);
-    emit valueChanged(current);
+    emit valueChanged(m_value);
     dropOverlay();
 }

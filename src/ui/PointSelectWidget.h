@@ -19,9 +19,9 @@ public:
 
     // Shows `point` without reporting it.
     void setValue(const QPoint& point);
-    QPoint value() const { return current; }
+    QPoint value() const { return m_value; }
     // The label of a pick in progress, or null.
-    GlobalMouseWidget* overlay() const { return follower; }
+    GlobalMouseWidget* overlay() const { return m_overlay; }
 
 signals:
     // Once at the end of each completed pick, with the picked point.
@@ -36,8 +36,8 @@ private:
     void dropOverlay();
     void finishPick(const QPoint& point);
 
-    QLineEdit* display;
-    QPushButton* button;
-    QPoint current;
-    GlobalMouseWidget* follower = nullptr;
+    QLineEdit* m_display;
+    QPushButton* m_button;
+    QPoint m_value;
+    GlobalMouseWidget* m_overlay = nullptr;
 };

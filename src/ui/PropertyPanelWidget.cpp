@@ -5,18 +5,18 @@
 #include "ui_PropertyPanelWidget.h"
 
 PropertyPanelWidget::PropertyPanelWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::PropertyPanelWidgetClass) {
-    ui->setupUi(this);
+    : QWidget(parent), m_ui(new Ui::PropertyPanelWidgetClass) {
+    m_ui->setupUi(this);
 }
 
 PropertyPanelWidget::~PropertyPanelWidget() {
-    delete ui;
+    delete m_ui;
 }
 
 AutoPropertyBrowser* PropertyPanelWidget::propertyBrowser() const {
-    return ui->propertyBrowser;
+    return m_ui->propertyBrowser;
 }
 
 void PropertyPanelWidget::setOperation(Operation* operation) {
-    ui->propertyBrowser->setObject(operation);
+    m_ui->propertyBrowser->setObject(operation);
 }

@@ -24,5 +24,5 @@ public slots:
     void setOperation(Operation* operation);
 
 private:
-    Ui::PropertyPanelWidgetClass* ui;
+    Ui::PropertyPanelWidgetClass* m_ui;
 };

@@ -7,12 +7,12 @@
 // The settings store: "LogLevel" beside the user's configuration, written only when missing.
 class TestAppConfig : public QObject {
     Q_OBJECT
-    QTemporaryDir home;
+    QTemporaryDir m_home;
 
 private slots:
     void initTestCase() {
-        QVERIFY(home.isValid());
-        qputenv("HOME", QFile::encodeName(home.path()));  // the user's own settings stay out
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));  // the user's own settings stay out
         QStandardPaths::setTestModeEnabled(true);
     }
 
@@ -37,7 +37,7 @@ private slots:
         QFETCH(QByteArray, after);
         const QString folder =
             QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Tapwise";
-        QVERIFY(folder.startsWith(home.path()));
+        QVERIFY(folder.startsWith(m_home.path()));
         QDir(folder).removeRecursively();
         QFile file(before == "folder" ? folder : folder + "/Tapwise.conf");
         if (!before.isEmpty()) {

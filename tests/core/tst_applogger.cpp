@@ -52,25 +52,25 @@ int childMain(const QByteArray& mode) {
 // The daily log file: level rules, line format, change of day, fall-backs of folder and file.
 class TestAppLogger : public QObject {
     Q_OBJECT
-    QTemporaryDir home;
-    QDate today{2025, 3, 7};
-    qint64 readUpTo = 0;
+    QTemporaryDir m_home;
+    QDate m_today{2025, 3, 7};
+    qint64 m_readUpTo = 0;
 
     // The lines appended to today's file since the last call.
     QStringList newLines() {
         QFile file(AppLogger::logFilePath());
-        if (!file.open(QIODevice::ReadOnly) || !file.seek(readUpTo)) return {};
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(m_readUpTo)) return {};
         const QByteArray added = file.readAll();
-        readUpTo += added.size();
+        m_readUpTo += added.size();
         return QString::fromUtf8(added).split('\n', Qt::SkipEmptyParts);
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY(home.isValid());
-        qputenv("HOME", QFile::encodeName(home.path()));
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
         QStandardPaths::setTestModeEnabled(true);
-        AppLogger::setDateSource([this] { return today; });
+        AppLogger::setDateSource([this] { return m_today; });
         AppConfig::instance().logLevel = 1;
         AppLogger::init();
     }
@@ -78,10 +78,10 @@ private slots:
 
     void emptyDataFolderFallsBackToTheHomeFolder() {
         const QByteArray previous = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(home.filePath("other")));
+        qputenv("HOME", QFile::encodeName(m_home.filePath("other")));
         const QDir chosen = AppLogger::chooseLogDirectory(QString());
         qputenv("HOME", previous);
-        QCOMPARE(chosen.absolutePath(), home.filePath("other") + "/AppData/Local/Tapwise/Logs");
+        QCOMPARE(chosen.absolutePath(), m_home.filePath("other") + "/AppData/Local/Tapwise/Logs");
         QVERIFY(chosen.exists());
     }
 
@@ -131,11 +131,11 @@ private slots:
     }
 
     void dayChangeStartsANewFile() {
-        today = QDate(2025, 3, 9);
+        m_today = QDate(2025, 3, 9);
         qCWarning(appLog) << "before midnight";
-        today = QDate(2025, 3, 10);
+        m_today = QDate(2025, 3, 10);
         qCWarning(appLog) << "after midnight";
-        today = QDate(2025, 3, 7);
+        m_today = QDate(2025, 3, 7);
         const QDir logs = AppLogger::logDirectory();
         QCOMPARE(parts(readLines(logs.filePath("tapwise2025-03-09.log"))),
                  QStringList{"[WARN]    before midnight"});

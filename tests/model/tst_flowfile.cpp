@@ -68,12 +68,13 @@ public:
 // Flow::save and Flow::load: the format's bytes, what a load keeps, errors, the flow's hotkey.
 class TestFlowFile : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
-    std::vector<std::unique_ptr<Operation>> prototypes = OperationValues::registerOwnedPrototypes();
-    FakeHotkeyBackend hotkeys;
-    RecordingPresenter presenter;
+    QTemporaryDir m_dir;
+    std::vector<std::unique_ptr<Operation>> m_prototypes =
+        OperationValues::registerOwnedPrototypes();
+    FakeHotkeyBackend m_hotkeys;
+    RecordingPresenter m_presenter;
 
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
     QString write(const QString& name, const QByteArray& bytes) const {
         return FlowBytes::writeFile(path(name), bytes) ? path(name) : QString();
     }
@@ -87,12 +88,12 @@ class TestFlowFile : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(dir.isValid());
-        Platform::setHotkeys(&hotkeys);
+        QVERIFY(m_dir.isValid());
+        Platform::setHotkeys(&m_hotkeys);
     }
     void init() {
-        presenter.shown.clear();
-        hotkeys = FakeHotkeyBackend();
+        m_presenter.shown.clear();
+        m_hotkeys = FakeHotkeyBackend();
     }
     void cleanupTestCase() { Platform::setHotkeys(nullptr); }
 
@@ -189,13 +190,13 @@ private slots:
         QCOMPARE(flow.lastError(), message);
         QCOMPARE(flow.lastFailure(), Flow::Failure::BadContent);
         QCOMPARE(log.messages(QtWarningMsg), QStringList{message});
-        QVERIFY(presenter.shown.isEmpty());  // logged, never shown
+        QVERIFY(m_presenter.shown.isEmpty());  // logged, never shown
         // A bad head leaves the flow as it was; later damage keeps only whole records before it.
         QCOMPARE(bool(old), message.startsWith("unknown file Head"));
         QCOMPARE(flow.name() == "kept", bool(old));
         QCOMPARE(describe(flow).mid(1), left);
         QCOMPARE(flow.findChildren<Operation*>().size(), flow.operations.size());
-        QVERIFY(!flow.hotkeyObject && hotkeys.grabs.isEmpty());
+        QVERIFY(!flow.hotkeyObject && m_hotkeys.grabs.isEmpty());
     }
 
     void fileErrorsAreShownAndLogged_data() {
@@ -209,7 +210,7 @@ private slots:
     }
     void fileErrorsAreShownAndLogged() {
         QFETCH(QString, failure);
-        QVERIFY(QDir(dir.path()).mkpath("folder") && QDir(dir.path()).mkpath("save"));
+        QVERIFY(QDir(m_dir.path()).mkpath("folder") && QDir(m_dir.path()).mkpath("save"));
         QVERIFY(FlowBytes::writeFile(path("save/kept.flow"), threeOperations()));
         const QString target = failure.section(' ', 1),
                       file = target.isEmpty() ? QString() : path(target);
@@ -227,9 +228,9 @@ private slots:
         QCOMPARE(FlowBytes::readFile(path("save/kept.flow")), threeOperations());
         QCOMPARE(QDir(path("save")).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"kept.flow"});
-        QCOMPARE(presenter.shown.size(), 1);
-        QCOMPARE(presenter.shown[0].first, QString("TapwiseZindra-键盘鼠标自动化输入工具"));
-        const QString text = presenter.shown[0].second;
+        QCOMPARE(m_presenter.shown.size(), 1);
+        QCOMPARE(m_presenter.shown[0].first, QString("TapwiseZindra-键盘鼠标自动化输入工具"));
+        const QString text = m_presenter.shown[0].second;
         const QString prefix =
             QString(failure == "read" ? "无法读取文件 " : "无法写入文件 ") + file + ":\n";
         QVERIFY2(text.startsWith(prefix) && text.endsWith('.') && text.size() > prefix.size() + 1,
@@ -248,7 +249,7 @@ private slots:
     }
     void hotkeyFollowsTheLoadedFile() {
         QFETCH(bool, granted);
-        hotkeys.accepting = granted;
+        m_hotkeys.accepting = granted;
         LogCapture log;
         Flow flow;
         QVERIFY(flow.load(write("a.flow", emptyFlow("Ctrl+F9"))));
@@ -263,14 +264,14 @@ private slots:
         QCOMPARE(flow.findChildren<GlobalHotkey*>().size(), 1);
         QCOMPARE(hotkey->shortcut(), QKeySequence(Qt::ALT + Qt::Key_F10));
         QCOMPARE(hotkey->isRegistered(), granted);
-        QCOMPARE(hotkeys.grabs,
+        QCOMPARE(m_hotkeys.grabs,
                  (QList<int>{int(Qt::CTRL | Qt::Key_F9), int(Qt::ALT | Qt::Key_F10)}));
-        QCOMPARE(hotkeys.held,
+        QCOMPARE(m_hotkeys.held,
                  granted ? QList<GlobalHotkey*>{hotkey.data()} : QList<GlobalHotkey*>());
         QCOMPARE(log.messages(QtWarningMsg).last(),
                  QString("Hotkey registe %1, hotkey is  \"Alt+F10\"")
                      .arg(granted ? "successfully" : "fail"));
-        QVERIFY(presenter.shown.isEmpty());
+        QVERIFY(m_presenter.shown.isEmpty());
         // Connected once: one activation, one signal.
         QSignalSpy spy(&flow, &Flow::sigHotkeyActivated);
         emit hotkey->activated();

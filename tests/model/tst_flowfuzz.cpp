@@ -27,26 +27,27 @@ qint64 peakVirtualKiB() {
 // failing with a reason or giving a flow that saves back to exactly the bytes it read.
 class TestFlowFuzz : public QObject {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> dir;
-    std::vector<std::unique_ptr<Operation>> prototypes = OperationValues::registerOwnedPrototypes();
-    QString input, output;
-    QByteArray valid;
-    FakeHotkeyBackend hotkeys;
-    std::optional<LogCapture> quiet;
-    qint64 startPeakKiB = 0;
-    int loads = 0, accepted = 0;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::vector<std::unique_ptr<Operation>> m_prototypes =
+        OperationValues::registerOwnedPrototypes();
+    QString m_input, m_output;
+    QByteArray m_valid;
+    FakeHotkeyBackend m_hotkeys;
+    std::optional<LogCapture> m_quiet;
+    qint64 m_startPeakKiB = 0;
+    int m_loads = 0, m_accepted = 0;
 
     // Loads the bytes into a new flow; empty when every rule holds, else what broke.
     QString check(const QByteArray& bytes) {
-        if (!FlowBytes::writeFile(input, bytes)) return "cannot write the input";
-        ++loads;
+        if (!FlowBytes::writeFile(m_input, bytes)) return "cannot write the input";
+        ++m_loads;
         QElapsedTimer timer;
         timer.start();
         Flow flow;
-        const bool loaded = flow.load(input);
+        const bool loaded = flow.load(m_input);
         // Generous for a sanitizer build; a loop over a huge count takes far longer.
         if (timer.elapsed() > 2000) return QStringLiteral("load took %1 ms").arg(timer.elapsed());
-        accepted += loaded;
+        m_accepted += loaded;
         for (const Operation* op : flow.operations)
             if (!op || op->parent() != &flow) return "operation missing or not owned";
         if (flow.findChildren<Operation*>().size() != flow.operations.size())
@@ -66,8 +67,8 @@ class TestFlowFuzz : public QObject {
             if (!flow.operations.isEmpty()) return "negative count with operations";
             expected.replace(countAt, 4, QByteArray(4, '\0'));
         }
-        if (!flow.save(output)) return "cannot save what was loaded";
-        const QByteArray saved = FlowBytes::readFile(output);
+        if (!flow.save(m_output)) return "cannot save what was loaded";
+        const QByteArray saved = FlowBytes::readFile(m_output);
         return saved == expected ? QString()
                                  : "saved " + saved.toHex() + ", read " + expected.toHex();
     }
@@ -78,29 +79,29 @@ private slots:
         const QFileInfo memory(QStringLiteral("/dev/shm"));
         const QString base =
             memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
-        dir = std::make_unique<QTemporaryDir>(base + "/tst_flowfuzz-XXXXXX");
-        QVERIFY(dir->isValid());
-        input = dir->filePath("input.flow");
-        output = dir->filePath("output.flow");
-        Platform::setHotkeys(&hotkeys);
+        m_dir = std::make_unique<QTemporaryDir>(base + "/tst_flowfuzz-XXXXXX");
+        QVERIFY(m_dir->isValid());
+        m_input = m_dir->filePath("input.flow");
+        m_output = m_dir->filePath("output.flow");
+        Platform::setHotkeys(&m_hotkeys);
         FlowBytes b;
         b.header("模糊 test", "", "Ctrl+F9", "2024-05-01 08:00:00", "2024-05-02 09:00:00", 7);
         b.str("key_input").ints({50, 2}).str("A").ints({0x04000000});
         b.str("mouse_click").ints({50, -5, 7, 1, 1}).str("text_input").ints({50}).str(QString());
         b.str("mouse_move").ints({1000, 100, 200}).str("text_input").ints({50}).str("hi 😀");
         b.str("key_input").ints({50, 1}).str("").ints({0}).str("text_input").ints({50}).str("");
-        valid = b.bytes();
-        quiet.emplace();
-        QCOMPARE(check(valid), QString());
+        m_valid = b.bytes();
+        m_quiet.emplace();
+        QCOMPARE(check(m_valid), QString());
         Flow flow;
-        QVERIFY(flow.load(input));
+        QVERIFY(flow.load(m_input));
         QCOMPARE(flow.operations.size(), 7);
-        startPeakKiB = peakVirtualKiB();
+        m_startPeakKiB = peakVirtualKiB();
     }
     void cleanupTestCase() {
-        quiet.reset();
+        m_quiet.reset();
         Platform::setHotkeys(nullptr);
-        qInfo("%d loads, %d accepted", loads, accepted);
+        qInfo("%d loads, %d accepted", m_loads, m_accepted);
     }
 
     void everyPosition_data() {
@@ -114,12 +115,12 @@ private slots:
     void everyPosition() {
         QFETCH(QString, damage);
         QFETCH(quint32, word);
-        const int acceptedBefore = accepted;
-        const int variants = damage == "cut"    ? valid.size()
-                             : damage == "flip" ? valid.size() * 8
-                                                : valid.size() - 3;
+        const int acceptedBefore = m_accepted;
+        const int variants = damage == "cut"    ? m_valid.size()
+                             : damage == "flip" ? m_valid.size() * 8
+                                                : m_valid.size() - 3;
         for (int i = 0; i < variants; ++i) {
-            QByteArray bytes = valid;
+            QByteArray bytes = m_valid;
             if (damage == "cut") bytes.truncate(i);
             if (damage == "flip") bytes[i / 8] = char(bytes[i / 8] ^ (1 << (i % 8)));
             if (damage == "word") bytes.replace(i, 4, FlowBytes().u32(word).bytes());
@@ -127,7 +128,7 @@ private slots:
             QVERIFY2(problem.isEmpty(),
                      qPrintable(QStringLiteral("at %1: %2").arg(i).arg(problem)));
         }
-        if (damage == "cut") QCOMPARE(accepted, acceptedBefore);  // a cut file is never whole
+        if (damage == "cut") QCOMPARE(m_accepted, acceptedBefore);  // a cut file is never whole
     }
 
     void randomDamage_data() {
@@ -156,7 +157,7 @@ private slots:
                 b.replace(at, 4, FlowBytes().u32(huge[random.bounded(5)]).bytes());
             }};
         for (int round = 0; round < 500; ++round) {
-            QByteArray bytes = fromScratch ? QByteArray::fromHex("8E62D879") : valid;
+            QByteArray bytes = fromScratch ? QByteArray::fromHex("8E62D879") : m_valid;
             for (int i = fromScratch ? random.bounded(300) : 0; i > 0; --i)
                 bytes.append(char(random.bounded(4) ? random.bounded(4) : random.bounded(256)));
             for (int m = fromScratch ? 0 : 1 + random.bounded(4); m > 0 && !bytes.isEmpty(); --m) {
@@ -173,11 +174,11 @@ private slots:
         // Under the sanitizer its own allocation and resident-size limits apply instead.
         if (FLOWSMITH_ASAN_BUILD) QSKIP("checked by the sanitizer's allocation limits");
         const qint64 peak = peakVirtualKiB();
-        if (peak < 0 || startPeakKiB < 0) QSKIP("no /proc/self/status here");
+        if (peak < 0 || m_startPeakKiB < 0) QSKIP("no /proc/self/status here");
         // Reserving for a count near 2^31 or a length near 4 GiB would map gigabytes.
-        QVERIFY2(peak - startPeakKiB < 256 * 1024,
-                 qPrintable(QStringLiteral("peak grew by %1 KiB").arg(peak - startPeakKiB)));
-        QVERIFY(loads > 4000);  // the loops above really ran
+        QVERIFY2(peak - m_startPeakKiB < 256 * 1024,
+                 qPrintable(QStringLiteral("peak grew by %1 KiB").arg(peak - m_startPeakKiB)));
+        QVERIFY(m_loads > 4000);  // the loops above really ran
     }
 };
 

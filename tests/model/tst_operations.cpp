@@ -34,11 +34,12 @@ QString words(const QVector<InputBatch>& batches) {
 // What each operation sends and how it describes itself; the factory's copies by type name.
 class TestOperations : public QObject {
     Q_OBJECT
-    RecordingInputBackend recorder;
-    std::vector<std::unique_ptr<Operation>> prototypes = OperationValues::registerOwnedPrototypes();
+    RecordingInputBackend m_recorder;
+    std::vector<std::unique_ptr<Operation>> m_prototypes =
+        OperationValues::registerOwnedPrototypes();
 
 private slots:
-    void initTestCase() { Platform::setInput(&recorder); }
+    void initTestCase() { Platform::setInput(&m_recorder); }
     void cleanupTestCase() { Platform::setInput(nullptr); }
 
     void sendsAndDescribes_data() {
@@ -92,19 +93,19 @@ private slots:
         std::unique_ptr<Operation> op(OperationValues::make(operation));
         QVERIFY(op);
         QCOMPARE(op->description(), text);
-        recorder.setScreenSize(QSize(1000, 1000));
+        m_recorder.setScreenSize(QSize(1000, 1000));
         op->execute();
-        recorder.releaseHeld();
-        recorder.clear();
+        m_recorder.releaseHeld();
+        m_recorder.clear();
         // The screen size is read at each run: it may have changed since.
-        recorder.setScreenSize(screen);
+        m_recorder.setScreenSize(screen);
         op->execute();
-        QCOMPARE(words(recorder.batches()), sent);
+        QCOMPARE(words(m_recorder.batches()), sent);
         // A press leaves its keys down for a later release; nothing else stays held.
-        QCOMPARE(recorder.hasHeldInput(),
+        QCOMPARE(m_recorder.hasHeldInput(),
                  op->typeName() == "key_input" && !sent.isEmpty() && !sent.contains('^'));
-        recorder.releaseHeld();
-        recorder.clear();
+        m_recorder.releaseHeld();
+        m_recorder.clear();
     }
 
     void factoryMakesCopies_data() {

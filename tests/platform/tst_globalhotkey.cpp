@@ -8,11 +8,11 @@
 // Registration bookkeeping over a backend that grabs nothing; the desktop tests grab for real.
 class TestGlobalHotkey : public QObject {
     Q_OBJECT
-    FakeHotkeyBackend backend;
+    FakeHotkeyBackend m_backend;
 
 private slots:
-    void initTestCase() { Platform::setHotkeys(&backend); }
-    void init() { backend = FakeHotkeyBackend(); }
+    void initTestCase() { Platform::setHotkeys(&m_backend); }
+    void init() { m_backend = FakeHotkeyBackend(); }
     void cleanupTestCase() { Platform::setHotkeys(nullptr); }
 
     void grabbedAndReleasedOnce() {
@@ -20,18 +20,18 @@ private slots:
             // Only the first chord of a sequence can be grabbed.
             GlobalHotkey hotkey(QKeySequence("Ctrl+K, Ctrl+C", QKeySequence::NativeText), false);
             GlobalHotkey never(QKeySequence(Qt::Key_F10), false);
-            QVERIFY(!hotkey.isRegistered() && backend.grabs.isEmpty());
+            QVERIFY(!hotkey.isRegistered() && m_backend.grabs.isEmpty());
             QVERIFY(hotkey.setRegistered(true) && hotkey.setRegistered(true));
-            QCOMPARE(backend.grabs, QList<int>{int(Qt::CTRL | Qt::Key_K)});
-            QCOMPARE(backend.held, QList<GlobalHotkey*>{&hotkey});
+            QCOMPARE(m_backend.grabs, QList<int>{int(Qt::CTRL | Qt::Key_K)});
+            QCOMPARE(m_backend.held, QList<GlobalHotkey*>{&hotkey});
             QVERIFY(hotkey.setRegistered(false) && hotkey.setRegistered(false));
-            QVERIFY(!hotkey.isRegistered() && backend.held.isEmpty());
-            QCOMPARE(backend.ungrabs, 1);
+            QVERIFY(!hotkey.isRegistered() && m_backend.held.isEmpty());
+            QCOMPARE(m_backend.ungrabs, 1);
             QVERIFY(hotkey.setRegistered(true));
         }
         // Destroying a registered hotkey releases its key; an unregistered one has none.
-        QCOMPARE(backend.ungrabs, 2);
-        QVERIFY(backend.held.isEmpty());
+        QCOMPARE(m_backend.ungrabs, 2);
+        QVERIFY(m_backend.held.isEmpty());
     }
 
     void newShortcutReplacesTheGrab_data() {
@@ -45,11 +45,11 @@ private slots:
         QVERIFY(hotkey.setShortcut(QKeySequence(Qt::CTRL + Qt::Key_F10), autoRegister));
         QCOMPARE(hotkey.shortcut(), QKeySequence(Qt::CTRL + Qt::Key_F10));
         // The old key is never left grabbed behind the new shortcut.
-        QCOMPARE(backend.ungrabs, 1);
+        QCOMPARE(m_backend.ungrabs, 1);
         QCOMPARE(hotkey.isRegistered(), autoRegister);
         QVERIFY(hotkey.setRegistered(true));
-        QCOMPARE(backend.grabs, (QList<int>{Qt::Key_F9, int(Qt::CTRL | Qt::Key_F10)}));
-        QCOMPARE(backend.held, QList<GlobalHotkey*>{&hotkey});
+        QCOMPARE(m_backend.grabs, (QList<int>{Qt::Key_F9, int(Qt::CTRL | Qt::Key_F10)}));
+        QCOMPARE(m_backend.held, QList<GlobalHotkey*>{&hotkey});
     }
 
     // A refusal by the platform is the desktop tests' part; an empty sequence is refused here.
@@ -57,7 +57,7 @@ private slots:
         LogCapture log;
         GlobalHotkey hotkey(QKeySequence(), true);
         QVERIFY(!hotkey.isRegistered() && !hotkey.setRegistered(true));
-        QVERIFY(backend.grabs.isEmpty());
+        QVERIFY(m_backend.grabs.isEmpty());
         QCOMPARE(log.messages(QtWarningMsg).size(), 2);
         QVERIFY2(log.messages(QtWarningMsg)[0].contains("the key sequence is empty"),
                  qPrintable(log.messages(QtWarningMsg)[0]));

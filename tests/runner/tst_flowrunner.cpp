@@ -41,10 +41,10 @@ class TestFlowRunner : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        rec.clear();
-        awake = CountingKeepAwake();
-        Platform::setInput(&rec);
-        Platform::setKeepAwake(&awake);
+        m_rec.clear();
+        m_awake = CountingKeepAwake();
+        Platform::setInput(&m_rec);
+        Platform::setKeepAwake(&m_awake);
         AppConfig::instance().running = false;
     }
     void cleanup() {
@@ -63,8 +63,8 @@ private slots:
         runner.stop();
         QVERIFY(!runner.isRunning());
         QVERIFY(!runner.isJoinable());
-        QCOMPARE(awake.requests, 1);
-        QCOMPARE(awake.releases, 1);
+        QCOMPARE(m_awake.requests, 1);
+        QCOMPARE(m_awake.releases, 1);
     }
 
     void operationsRunInOrderAfterTheirWaits() {
@@ -79,7 +79,7 @@ private slots:
         QVERIFY(end.wait(2000));
         const qint64 elapsed = clock.elapsed();
         runner.stop();
-        QCOMPARE(typed(rec), QStringLiteral("abc"));
+        QCOMPARE(typed(m_rec), QStringLiteral("abc"));
         QVERIFY2(elapsed >= 150, qPrintable(QString::number(elapsed)));
     }
 
@@ -96,13 +96,13 @@ private slots:
         runner.stop();
         // A stop is noticed within one chunk of at most 50 ms.
         QVERIFY2(clock.elapsed() < 150, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(typed(rec), QStringLiteral("a"));
+        QCOMPARE(typed(m_rec), QStringLiteral("a"));
         QVERIFY(!runner.isJoinable());
         // The worker still queued its end; handling it later changes nothing.
         QVERIFY(end.count() == 1 || end.wait(500));
         runner.stop();
-        QCOMPARE(typed(rec), QStringLiteral("a"));
-        QCOMPARE(awake.releases, 1);
+        QCOMPARE(typed(m_rec), QStringLiteral("a"));
+        QCOMPARE(m_awake.releases, 1);
     }
 
     void secondStartWhileRunningStartsNothing() {
@@ -114,7 +114,7 @@ private slots:
         QVERIFY(!second.start(&flow));  // the run flag is process-wide
         first.stop();
         second.stop();
-        QCOMPARE(typed(rec), QString());
+        QCOMPARE(typed(m_rec), QString());
     }
 
     void negativeIntervalDoesNotWait() {
@@ -128,7 +128,7 @@ private slots:
         QVERIFY(end.wait(1000));
         QVERIFY(clock.elapsed() < 500);
         runner.stop();
-        QCOMPARE(typed(rec), QStringLiteral("nm"));
+        QCOMPARE(typed(m_rec), QStringLiteral("nm"));
     }
 
     void interruptedRunReleasesWhatItPressed() {
@@ -141,9 +141,9 @@ private slots:
         flow.operations << press << marker('z', 5000, &flow);
         FlowRunner runner;
         QVERIFY(runner.start(&flow));
-        QTRY_VERIFY_WITH_TIMEOUT(rec.records().size() == 3, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_rec.records().size() == 3, 1000);
         runner.stop();
-        const InputBatch all = rec.records();
+        const InputBatch all = m_rec.records();
         QCOMPARE(all.size(), 6);
         // Shift, Ctrl, A down; then A, Ctrl, Shift up: nothing left held.
         const quint16 downs[] = {16, 17, 65};
@@ -152,7 +152,7 @@ private slots:
             QCOMPARE(all.at(i), InputRecord::key(downs[i], false));
             QCOMPARE(all.at(3 + i), InputRecord::key(ups[i], true));
         }
-        QVERIFY(!rec.hasHeldInput());
+        QVERIFY(!m_rec.hasHeldInput());
     }
 
     void stepsAreAnnouncedWithTheirDescriptions() {
@@ -188,8 +188,8 @@ private slots:
     }
 
 private:
-    RecordingInputBackend rec;
-    CountingKeepAwake awake;
+    RecordingInputBackend m_rec;
+    CountingKeepAwake m_awake;
 };
 
 QTEST_GUILESS_MAIN(TestFlowRunner)

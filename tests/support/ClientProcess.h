@@ -14,7 +14,7 @@ public:
     // Starts the program and waits for its "ready" line; false on failure or timeout.
     bool start(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
     // The fields of the ready line after the word "ready".
-    QList<QByteArray> readyFields() const { return ready; }
+    QList<QByteArray> readyFields() const { return m_ready; }
 
     // The next unread line starting with prefix (earlier unread lines are skipped),
     // waiting up to timeoutMs; empty when none came.
@@ -24,13 +24,13 @@ public:
     // Lets the event loop read output for a while, without consuming lines.
     void settle(int ms);
     void send(const QByteArray& command);
-    QString errorText() const { return process.errorString(); }
+    QString errorText() const { return m_process.errorString(); }
 
 private:
     void readAvailable();
 
-    QProcess process;
-    QList<QByteArray> lines;
-    int cursor = 0;
-    QList<QByteArray> ready;
+    QProcess m_process;
+    QList<QByteArray> m_lines;
+    int m_cursor = 0;
+    QList<QByteArray> m_ready;
 };

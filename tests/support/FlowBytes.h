@@ -10,7 +10,7 @@ public:
     static constexpr quint32 kMagic = 0x8E62D879;
 
     FlowBytes& u32(quint32 value) {
-        for (int shift = 24; shift >= 0; shift -= 8) data.append(char((value >> shift) & 0xFF));
+        for (int shift = 24; shift >= 0; shift -= 8) m_data.append(char((value >> shift) & 0xFF));
         return *this;
     }
     FlowBytes& ints(std::initializer_list<qint32> values) {
@@ -21,7 +21,7 @@ public:
     FlowBytes& str(const QString& text) {
         if (text.isNull()) return u32(0xFFFFFFFF);
         u32(quint32(text.size()) * 2);
-        for (const QChar c : text) data.append(char(c.unicode() >> 8)).append(char(c.unicode()));
+        for (const QChar c : text) m_data.append(char(c.unicode() >> 8)).append(char(c.unicode()));
         return *this;
     }
     // The magic, the five header strings and the record count.
@@ -30,7 +30,7 @@ public:
         u32(kMagic).str(name).str(description).str(hotkey).str(created).str(modified);
         return ints({count});
     }
-    QByteArray bytes() const { return data; }
+    QByteArray bytes() const { return m_data; }
 
     static bool writeFile(const QString& path, const QByteArray& bytes) {
         QFile file(path);
@@ -42,5 +42,5 @@ public:
     }
 
 private:
-    QByteArray data;
+    QByteArray m_data;
 };

@@ -7,20 +7,20 @@
 // Keeps the program's "tapwise" log lines while it lives, and swallows the rest.
 class LogCapture {
 public:
-    LogCapture() : previous(qInstallMessageHandler(&LogCapture::handler)) { active = this; }
+    LogCapture() : m_previous(qInstallMessageHandler(&LogCapture::handler)) { active = this; }
     ~LogCapture() {
-        qInstallMessageHandler(previous);
+        qInstallMessageHandler(m_previous);
         active = nullptr;
     }
 
-    QStringList messages(QtMsgType type) const { return lines.value(type); }
+    QStringList messages(QtMsgType type) const { return m_lines.value(type); }
 
 private:
     static void handler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        if (active && qstrcmp(context.category, "tapwise") == 0) active->lines[type] << text;
+        if (active && qstrcmp(context.category, "tapwise") == 0) active->m_lines[type] << text;
     }
 
     static inline LogCapture* active = nullptr;
-    QtMessageHandler previous;
-    QMap<int, QStringList> lines;
+    QtMessageHandler m_previous;
+    QMap<int, QStringList> m_lines;
 };

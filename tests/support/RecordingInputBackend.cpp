@@ -3,34 +3,34 @@
 #include <QMutexLocker>
 
 QSize RecordingInputBackend::screenSize() {
-    QMutexLocker l(&lock);
-    return screen;
+    QMutexLocker l(&m_lock);
+    return m_screen;
 }
 
 void RecordingInputBackend::setScreenSize(QSize size) {
-    QMutexLocker l(&lock);
-    screen = size;
+    QMutexLocker l(&m_lock);
+    m_screen = size;
 }
 
 QVector<InputBatch> RecordingInputBackend::batches() const {
-    QMutexLocker l(&lock);
-    return sent;
+    QMutexLocker l(&m_lock);
+    return m_sent;
 }
 
 InputBatch RecordingInputBackend::records() const {
-    QMutexLocker l(&lock);
+    QMutexLocker l(&m_lock);
     InputBatch all;
-    for (const InputBatch& b : sent) all += b;
+    for (const InputBatch& b : m_sent) all += b;
     return all;
 }
 
 void RecordingInputBackend::clear() {
-    QMutexLocker l(&lock);
-    sent.clear();
+    QMutexLocker l(&m_lock);
+    m_sent.clear();
 }
 
 bool RecordingInputBackend::inject(const InputBatch& batch) {
-    QMutexLocker l(&lock);
-    sent.append(batch);
+    QMutexLocker l(&m_lock);
+    m_sent.append(batch);
     return true;
 }

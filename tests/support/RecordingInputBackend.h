@@ -7,7 +7,7 @@
 // Keeps every batch instead of injecting it; the tests read them back.
 class RecordingInputBackend : public InputBackend {
 public:
-    explicit RecordingInputBackend(QSize screen = QSize(1920, 1080)) : screen(screen) {}
+    explicit RecordingInputBackend(QSize screen = QSize(1920, 1080)) : m_screen(screen) {}
 
     QSize screenSize() override;
     void setScreenSize(QSize size);
@@ -21,7 +21,7 @@ protected:
     bool inject(const InputBatch& batch) override;
 
 private:
-    mutable QMutex lock;
-    QSize screen;
-    QVector<InputBatch> sent;
+    mutable QMutex m_lock;
+    QSize m_screen;
+    QVector<InputBatch> m_sent;
 };

@@ -13,21 +13,22 @@ int recordError(Display*, XErrorEvent* e) {
 }
 }  // namespace
 
-TestDesktop::TestDesktop() : dpy(XOpenDisplay(nullptr)) {}
+TestDesktop::TestDesktop() : m_dpy(XOpenDisplay(nullptr)) {}
 
 TestDesktop::~TestDesktop() {
-    if (dpy) XCloseDisplay(dpy);
+    if (m_dpy) XCloseDisplay(m_dpy);
 }
 
 QSize TestDesktop::screenSize() const {
-    return QSize(DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)));
+    return QSize(DisplayWidth(m_dpy, DefaultScreen(m_dpy)),
+                 DisplayHeight(m_dpy, DefaultScreen(m_dpy)));
 }
 
 unsigned TestDesktop::queryPointer(QPoint* at) const {
     Window root = 0, child = 0;
     int x = 0, y = 0, wx = 0, wy = 0;
     unsigned mask = 0;
-    XQueryPointer(dpy, DefaultRootWindow(dpy), &root, &child, &x, &y, &wx, &wy, &mask);
+    XQueryPointer(m_dpy, DefaultRootWindow(m_dpy), &root, &child, &x, &y, &wx, &wy, &mask);
     if (at) *at = QPoint(x, y);
     return mask;
 }
@@ -44,16 +45,16 @@ unsigned TestDesktop::modifierState() const {
 
 bool TestDesktop::isKeyDown(quint32 keysym) const {
     char keys[32];
-    XQueryKeymap(dpy, keys);
-    const KeyCode k = XKeysymToKeycode(dpy, keysym);
+    XQueryKeymap(m_dpy, keys);
+    const KeyCode k = XKeysymToKeycode(m_dpy, keysym);
     return k && (keys[k / 8] & (1 << (k % 8)));
 }
 
 bool TestDesktop::isMapped(quint32 keysym) const {
     // Read afresh: Xlib's cached keymap does not follow other clients' changes here.
     int min = 0, max = 0, per = 0;
-    XDisplayKeycodes(dpy, &min, &max);
-    KeySym* syms = XGetKeyboardMapping(dpy, KeyCode(min), max - min + 1, &per);
+    XDisplayKeycodes(m_dpy, &min, &max);
+    KeySym* syms = XGetKeyboardMapping(m_dpy, KeyCode(min), max - min + 1, &per);
     if (!syms) return false;
     KeySym* end = syms + (max - min + 1) * per;
     const bool found = std::find(syms, end, KeySym(keysym)) != end;
@@ -62,36 +63,36 @@ bool TestDesktop::isMapped(quint32 keysym) const {
 }
 
 void TestDesktop::moveTo(const QPoint& p) {
-    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), p.x(), p.y(), CurrentTime);
-    XSync(dpy, False);
+    XTestFakeMotionEvent(m_dpy, DefaultScreen(m_dpy), p.x(), p.y(), CurrentTime);
+    XSync(m_dpy, False);
 }
 
 void TestDesktop::button(int button, bool down) {
-    XTestFakeButtonEvent(dpy, unsigned(button), down ? True : False, CurrentTime);
-    XSync(dpy, False);
+    XTestFakeButtonEvent(m_dpy, unsigned(button), down ? True : False, CurrentTime);
+    XSync(m_dpy, False);
 }
 
 void TestDesktop::key(quint32 keysym, bool down) {
-    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, keysym), down ? True : False, CurrentTime);
-    XSync(dpy, False);
+    XTestFakeKeyEvent(m_dpy, XKeysymToKeycode(m_dpy, keysym), down ? True : False, CurrentTime);
+    XSync(m_dpy, False);
 }
 
 int TestDesktop::grabKey(quint32 keysym, unsigned modifiers) {
-    XSync(dpy, False);
+    XSync(m_dpy, False);
     lastError = 0;
     XErrorHandler previous = XSetErrorHandler(recordError);
-    XGrabKey(dpy, XKeysymToKeycode(dpy, keysym), modifiers, DefaultRootWindow(dpy), False,
+    XGrabKey(m_dpy, XKeysymToKeycode(m_dpy, keysym), modifiers, DefaultRootWindow(m_dpy), False,
              GrabModeAsync, GrabModeAsync);
-    XSync(dpy, False);
+    XSync(m_dpy, False);
     XSetErrorHandler(previous);
     return lastError;
 }
 
 void TestDesktop::setFocus(unsigned long window) {
-    XSetInputFocus(dpy, window, RevertToPointerRoot, CurrentTime);
-    XSync(dpy, False);
+    XSetInputFocus(m_dpy, window, RevertToPointerRoot, CurrentTime);
+    XSync(m_dpy, False);
 }
 
 void TestDesktop::sync() const {
-    XSync(dpy, False);
+    XSync(m_dpy, False);
 }

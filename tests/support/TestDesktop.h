@@ -12,7 +12,7 @@ class TestDesktop {
 public:
     TestDesktop();
     ~TestDesktop();
-    bool isOpen() const { return dpy != nullptr; }
+    bool isOpen() const { return m_dpy != nullptr; }
 
     QSize screenSize() const;
     QPoint pointer() const;
@@ -39,5 +39,5 @@ public:
 private:
     unsigned queryPointer(QPoint* at) const;
 
-    _XDisplay* dpy = nullptr;
+    _XDisplay* m_dpy = nullptr;
 };

@@ -59,8 +59,8 @@ const QString kTime = QStringLiteral("2024-05-01 08:00:00");
 class TestFlowctl : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
     QString write(const QString& name, const QByteArray& bytes) const {
         QFile f(path(name));
         f.open(QIODevice::WriteOnly);

@@ -43,11 +43,11 @@ public:
 class TestFlowsmith : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir dir;
-    RecordingInputBackend input;
-    GrabAll hotkeys;
-    KeepAwake awake;  // the base asks the desktop for nothing
-    CapturingPresenter presenter;
+    QTemporaryDir m_dir;
+    RecordingInputBackend m_input;
+    GrabAll m_hotkeys;
+    KeepAwake m_awake;  // the base asks the desktop for nothing
+    CapturingPresenter m_presenter;
 
     // A flow file of `n` text operations t0, t1, ... with the given interval.
     QString makeFlowFile(int n, int interval = 0) {
@@ -58,7 +58,7 @@ private:
             op->setInterval(interval);
             flow.operations << op;
         }
-        const QString path = dir.filePath(QTest::currentTestFunction());
+        const QString path = m_dir.filePath(QTest::currentTestFunction());
         flow.save(path);
         return path;
     }
@@ -78,10 +78,10 @@ private:
 private slots:
     void initTestCase() {
         OperationFactory::registerStandardOperations();
-        Platform::setInput(&input);
-        Platform::setHotkeys(&hotkeys);
-        Platform::setKeepAwake(&awake);
-        ErrorPresenter::install(&presenter);
+        Platform::setInput(&m_input);
+        Platform::setHotkeys(&m_hotkeys);
+        Platform::setKeepAwake(&m_awake);
+        ErrorPresenter::install(&m_presenter);
     }
     void cleanupTestCase() {
         ErrorPresenter::install(nullptr);
@@ -90,8 +90,8 @@ private slots:
         Platform::setKeepAwake(nullptr);
     }
     void init() {
-        input.clear();
-        presenter.shown.clear();
+        m_input.clear();
+        m_presenter.shown.clear();
     }
 
     void rowButtons_data() {
@@ -141,7 +141,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, closes);
         QFETCH(int, rowsOnDisk);
-        const QString path = rowsOnDisk < 0 ? dir.filePath("missing/x.flow") : makeFlowFile(2);
+        const QString path = rowsOnDisk < 0 ? m_dir.filePath("missing/x.flow") : makeFlowFile(2);
         auto w = open(path);
         if (change) w->operationModel()->insertOperation(0, new TextInputOperation);
         int asked = 0;
@@ -154,8 +154,8 @@ private slots:
         w->setSaveQuestion([](QWidget*) { return QMessageBox::Discard; });
         if (rowsOnDisk >= 0) return;
         // The failed load and the failed save are both reported.
-        QVERIFY(presenter.shown.value(0).contains(QStringLiteral("无法读取文件")));
-        QVERIFY(presenter.shown.value(1).startsWith(
+        QVERIFY(m_presenter.shown.value(0).contains(QStringLiteral("无法读取文件")));
+        QVERIFY(m_presenter.shown.value(1).startsWith(
             QStringLiteral("TapwiseZindra-键盘鼠标自动化输入工具|无法写入文件")));
     }
 
@@ -191,7 +191,7 @@ private slots:
         UnavailableHotkeyBackend taken(QStringLiteral("taken by another program"));
         Platform::setHotkeys(&taken);
         auto w = open(makeFlowFile(2, 10));
-        Platform::setHotkeys(&hotkeys);
+        Platform::setHotkeys(&m_hotkeys);
         QVERIFY(!w->runHotkey()->isRegistered());
         QElapsedTimer clock;
         clock.start();
@@ -202,7 +202,7 @@ private slots:
         // The window waits half a second after the last operation before coming back.
         QVERIFY2(clock.elapsed() >= 500, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!w->running());
-        QCOMPARE(input.records().size(), 8);  // t0 and t1: two characters each, down and up
+        QCOMPARE(m_input.records().size(), 8);  // t0 and t1: two characters each, down and up
         QVERIFY(!w->modified());
     }
 
@@ -238,7 +238,7 @@ private slots:
         QString told;
         w->setNotice([&](QWidget*, const QString& text) { told = text; });
         w->onBtnRunClicked();
-        Platform::setInput(&input);
+        Platform::setInput(&m_input);
         QVERIFY(w->isVisible());
         QVERIFY(!w->running());
         QVERIFY(told.contains(QStringLiteral("there is no X11 display")));

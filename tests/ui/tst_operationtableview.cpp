@@ -52,14 +52,14 @@ Q_DECLARE_METATYPE(MouseCase)
 class TestOperationTableView : public QObject {
     Q_OBJECT
 private:
-    QScopedPointer<OperationModel> model;
-    QScopedPointer<ProbeView> view;
-    ButtonDelegate* delegate = nullptr;
-    QMimeData addMime;
+    QScopedPointer<OperationModel> m_model;
+    QScopedPointer<ProbeView> m_view;
+    ButtonDelegate* m_delegate = nullptr;
+    QMimeData m_addMime;
 
     QString order() const {
         QString s;
-        for (const Operation* op : model->flow()->operations)
+        for (const Operation* op : m_model->flow()->operations)
             s += op->typeName() == "text_input" ? op->property("text").toString() : "?";
         return s;
     }
@@ -68,27 +68,27 @@ private slots:
     void initTestCase() {
         OperationFactory::registerStandardOperations();
         QLoggingCategory::setFilterRules(QStringLiteral("tapwise.debug=false"));
-        addMime.setData(OperationModel::addOperationMimeType,
-                        OperationModel::addOperationPayload("key_input", "x"));
+        m_addMime.setData(OperationModel::addOperationMimeType,
+                          OperationModel::addOperationPayload("key_input", "x"));
     }
     void init() {
-        model.reset(new OperationModel);
+        m_model.reset(new OperationModel);
         for (const char* text : {"A", "B", "C", "D"}) {
             auto* op = new TextInputOperation;
             op->setText(QLatin1String(text));
-            model->insertOperation(model->rowCount(), op);
+            m_model->insertOperation(m_model->rowCount(), op);
         }
-        view.reset(new ProbeView);
-        view->setModel(model.data());
-        view->setItemDelegateForColumn(3, delegate = new ButtonDelegate(view.data()));
-        view->resize(520, 320);
-        view->move(300, 300);  // away from the pointer's corner
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.data()));
+        m_view.reset(new ProbeView);
+        m_view->setModel(m_model.data());
+        m_view->setItemDelegateForColumn(3, m_delegate = new ButtonDelegate(m_view.data()));
+        m_view->resize(520, 320);
+        m_view->move(300, 300);  // away from the pointer's corner
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.data()));
     }
     void cleanup() {
-        view.reset();
-        model.reset();
+        m_view.reset();
+        m_model.reset();
     }
 
     void drops_data() {
@@ -111,73 +111,73 @@ private slots:
         QFETCH(QString, expected);
         QTreeWidget tree;
         QListWidget list;
-        view->fakeSource = source == "table"  ? view.data()
-                           : source == "tree" ? static_cast<QObject*>(&tree)
-                           : source == "list" ? static_cast<QObject*>(&list)
-                                              : nullptr;
+        m_view->fakeSource = source == "table"  ? m_view.data()
+                             : source == "tree" ? static_cast<QObject*>(&tree)
+                             : source == "list" ? static_cast<QObject*>(&list)
+                                                : nullptr;
         QMimeData move;
         move.setData(OperationModel::moveRowMimeType, OperationModel::moveRowPayload(movedRow));
-        QMimeData* mime = movedRow < 0 ? &addMime : &move;
-        const QPoint pos = pointerRow >= 0
-                               ? view->visualRect(model->index(pointerRow, 2)).center()
-                               : QPoint(100, view->visualRect(model->index(3, 0)).bottom() + 25);
+        QMimeData* mime = movedRow < 0 ? &m_addMime : &move;
+        const QPoint pos =
+            pointerRow >= 0 ? m_view->visualRect(m_model->index(pointerRow, 2)).center()
+                            : QPoint(100, m_view->visualRect(m_model->index(3, 0)).bottom() + 25);
         const Qt::DropAction action = movedRow < 0 ? Qt::CopyAction : Qt::MoveAction;
         QDragEnterEvent enter(pos, action, mime, Qt::LeftButton, Qt::NoModifier);
         enter.setAccepted(false);
-        view->deliver(&enter);
+        m_view->deliver(&enter);
         QCOMPARE(enter.isAccepted(), expected != "ABCD");
-        QCOMPARE(view->isDragging(), enter.isAccepted());
+        QCOMPARE(m_view->isDragging(), enter.isAccepted());
         if (!enter.isAccepted()) return;  // Qt sends the rest only after an accepted enter
         QDragMoveEvent over(pos, action, mime, Qt::LeftButton, Qt::NoModifier);
-        view->deliver(&over);  // with its indicator hidden, Qt takes it as over the viewport
+        m_view->deliver(&over);  // with its indicator hidden, Qt takes it as over the viewport
         QDropEvent drop(pos, action, mime, Qt::NoButton, Qt::NoModifier);
         drop.setAccepted(false);
-        view->deliver(&drop);
+        m_view->deliver(&drop);
         QVERIFY(drop.isAccepted());
         QCOMPARE(drop.dropAction(), action);
-        QVERIFY(!view->isDragging());
+        QVERIFY(!m_view->isDragging());
         QCOMPARE(order(), expected);
     }
 
     void indicatorLineShowsWhereADropLands() {
-        const QRect row2 = view->visualRect(model->index(2, 0));
-        const QRect row3 = view->visualRect(model->index(3, 0));
-        const QPoint overRow2(view->columnViewportPosition(1) + 40, row2.center().y());
-        QCOMPARE(view->dropIndicatorY(overRow2), std::optional<int>(row2.top() - 1));
+        const QRect row2 = m_view->visualRect(m_model->index(2, 0));
+        const QRect row3 = m_view->visualRect(m_model->index(3, 0));
+        const QPoint overRow2(m_view->columnViewportPosition(1) + 40, row2.center().y());
+        QCOMPARE(m_view->dropIndicatorY(overRow2), std::optional<int>(row2.top() - 1));
         const QPoint belowRows(overRow2.x(), row3.bottom() + 40);
-        QCOMPARE(view->dropIndicatorY(belowRows), std::optional<int>(row3.bottom() + 2));
+        QCOMPARE(m_view->dropIndicatorY(belowRows), std::optional<int>(row3.bottom() + 2));
         auto lineAt = [&](int x, int y) {
-            return view->viewport()->grab().toImage().pixel(x, y) == kLineBlue;
+            return m_view->viewport()->grab().toImage().pixel(x, y) == kLineBlue;
         };
         QVERIFY(!lineAt(overRow2.x(), row2.top() - 1));  // no drag, no line
-        QDragEnterEvent enter(overRow2, Qt::CopyAction, &addMime, Qt::LeftButton, {});
-        view->deliver(&enter);
-        QDragMoveEvent move(belowRows, Qt::CopyAction, &addMime, Qt::LeftButton, {});
+        QDragEnterEvent enter(overRow2, Qt::CopyAction, &m_addMime, Qt::LeftButton, {});
+        m_view->deliver(&enter);
+        QDragMoveEvent move(belowRows, Qt::CopyAction, &m_addMime, Qt::LeftButton, {});
         move.setAccepted(false);
-        view->deliver(&move);
+        m_view->deliver(&move);
         QVERIFY(move.isAccepted());
         QVERIFY(lineAt(2, row3.bottom() + 2));  // across the whole width
         QDragLeaveEvent leave;
-        view->deliver(&leave);
-        QVERIFY(!view->isDragging());
+        m_view->deliver(&leave);
+        QVERIFY(!m_view->isDragging());
         QVERIFY(!lineAt(2, row3.bottom() + 2));
         // An empty table has nowhere to draw it.
         OperationModel empty;
-        view->setModel(&empty);
-        QCOMPARE(view->dropIndicatorY(overRow2), std::optional<int>());
+        m_view->setModel(&empty);
+        QCOMPARE(m_view->dropIndicatorY(overRow2), std::optional<int>());
     }
 
     void selectionAnnouncesTheOperation() {
         QList<Operation*> announced;
-        connect(view.data(), &OperationTableView::operationSelected, this,
+        connect(m_view.data(), &OperationTableView::operationSelected, this,
                 [&](Operation* op) { announced << op; });
-        view->selectRow(1);
-        QCOMPARE(announced, QList<Operation*>{model->operationAt(1)});
+        m_view->selectRow(1);
+        QCOMPARE(announced, QList<Operation*>{m_model->operationAt(1)});
         // Deleting the selected row leaves no selection rather than a neighbour's.
-        view->selectRow(2);
-        model->removeOperation(2);
+        m_view->selectRow(2);
+        m_model->removeOperation(2);
         QCOMPARE(announced.last(), static_cast<Operation*>(nullptr));
-        QVERIFY(!view->selectionModel()->hasSelection());
+        QVERIFY(!m_view->selectionModel()->hasSelection());
     }
 
     void buttonMouse_data() {
@@ -200,14 +200,14 @@ private slots:
     }
     void buttonMouse() {
         QFETCH(MouseCase, c);
-        QSignalSpy clicked(delegate, &ButtonDelegate::iconClicked);
+        QSignalSpy clicked(m_delegate, &ButtonDelegate::iconClicked);
         const Qt::MouseButtons held = c.type == QEvent::MouseButtonPress ? c.button : Qt::NoButton;
         QMouseEvent event(c.type, c.pos, c.pos, c.pos, c.button, held, Qt::NoModifier);
-        QCOMPARE(delegate->editorEvent(&event, model.data(), optionFor(kCell),
-                                       model->index(2, c.column)),
+        QCOMPARE(m_delegate->editorEvent(&event, m_model.data(), optionFor(kCell),
+                                         m_model->index(2, c.column)),
                  c.hovered >= 0 || c.clicked >= 0);
-        QCOMPARE(delegate->hoverRow(), c.hovered < 0 ? -1 : 2);
-        if (c.hovered >= 0) QCOMPARE(int(delegate->hoverButton()), c.hovered);
+        QCOMPARE(m_delegate->hoverRow(), c.hovered < 0 ? -1 : 2);
+        if (c.hovered >= 0) QCOMPARE(int(m_delegate->hoverButton()), c.hovered);
         if (c.hovered >= 0)
             QCOMPARE(QToolTip::text(), QString(c.hovered ? "删除本行" : "复制本行"));
         QCOMPARE(clicked.count(), c.clicked < 0 ? 0 : 1);
@@ -225,7 +225,7 @@ private slots:
         auto share = [&](int row, int column, const QRect& rect, int gray) {
             image.fill(Qt::white);
             QPainter painter(&image);
-            delegate->paint(&painter, optionFor(kCell), model->index(row, column));
+            m_delegate->paint(&painter, optionFor(kCell), m_model->index(row, column));
             painter.end();
             int hits = 0;
             for (int y = rect.top(); y <= rect.bottom(); ++y)
@@ -236,7 +236,7 @@ private slots:
         QVERIFY(share(1, 3, copy, 255) > 0.1);
         QCOMPARE(share(1, 3, copy, 64) + share(1, 3, del, 64), 0.0);
         QMouseEvent move(QEvent::MouseMove, del.center(), Qt::NoButton, {}, {});
-        delegate->editorEvent(&move, model.data(), optionFor(kCell), model->index(1, 3));
+        m_delegate->editorEvent(&move, m_model.data(), optionFor(kCell), m_model->index(1, 3));
         QCOMPARE(share(1, 3, copy, 64), 0.0);
         QVERIFY(share(1, 3, del, 64) > 0.1);
         QCOMPARE(share(0, 3, del, 64), 0.0);   // another row's buttons stay grey
@@ -247,18 +247,18 @@ private slots:
     // click is reported.
     void buttonClickInTheTable() {
         QStringList events;
-        connect(view.data(), &OperationTableView::operationSelected, this, [&](Operation* op) {
-            events << QStringLiteral("selected %1").arg(model->flow()->operations.indexOf(op));
+        connect(m_view.data(), &OperationTableView::operationSelected, this, [&](Operation* op) {
+            events << QStringLiteral("selected %1").arg(m_model->flow()->operations.indexOf(op));
         });
-        connect(delegate, &ButtonDelegate::iconClicked, this,
+        connect(m_delegate, &ButtonDelegate::iconClicked, this,
                 [&](int row, ButtonDelegate::BtnType type) {
                     events << QStringLiteral("clicked %1 %2").arg(row).arg(int(type));
                 });
-        const QRect cell = view->visualRect(model->index(1, 3));
+        const QRect cell = m_view->visualRect(m_model->index(1, 3));
         const QPoint onDelete = ButtonDelegate::deleteButtonRect(cell).center();
-        QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, onDelete);
+        QTest::mousePress(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onDelete);
         QCOMPARE(events, QStringList{"selected 1"});
-        QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::NoModifier, onDelete);
+        QTest::mouseRelease(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onDelete);
         QCOMPARE(events, QStringList({"selected 1", "clicked 1 1"}));
     }
 };

@@ -47,24 +47,24 @@ void clickPick(PointSelectWidget* picker) {
 class TestPointSelect : public QObject {
     Q_OBJECT
 private:
-    FakeWatch watch;
-    QStringList told;
+    FakeWatch m_watch;
+    QStringList m_told;
 
 private slots:
     void initTestCase() {
-        Platform::setButtonWatch(&watch);
+        Platform::setButtonWatch(&m_watch);
         PointPickState::instance().setNotifier(
-            [this](const QString& title, const QString& text) { told << title << text; });
+            [this](const QString& title, const QString& text) { m_told << title << text; });
     }
     void cleanupTestCase() { Platform::setButtonWatch(nullptr); }
     void init() {
-        watch.installs = watch.removes = 0;
-        watch.failure.clear();
-        told.clear();
+        m_watch.installs = m_watch.removes = 0;
+        m_watch.failure.clear();
+        m_told.clear();
     }
     void cleanup() {
         QVERIFY(!PointPickState::instance().isPicking());
-        QVERIFY(!watch.installed);
+        QVERIFY(!m_watch.installed);
         QTRY_VERIFY(overlays().isEmpty());
     }
 
@@ -89,30 +89,30 @@ private slots:
         QVERIFY(!window.isVisible());
         QCOMPARE(overlays(), QList<GlobalMouseWidget*>{picker->overlay()});
         QVERIFY(picker->overlay()->isVisible());
-        watch.press(Qt::MiddleButton, {1, 1});  // other buttons do not end it
+        m_watch.press(Qt::MiddleButton, {1, 1});  // other buttons do not end it
         QVERIFY(PointPickState::instance().isPicking());
-        watch.press(Qt::MouseButton(button), {321, 123});
+        m_watch.press(Qt::MouseButton(button), {321, 123});
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toPoint(), QPoint(321, 123));
         QCOMPARE(picker->findChild<QLineEdit*>()->text(), QString("321, 123"));
         QVERIFY(!picker->overlay());
-        QCOMPARE(watch.installs, 1);
-        QCOMPARE(watch.removes, 1);
+        QCOMPARE(m_watch.installs, 1);
+        QCOMPARE(m_watch.removes, 1);
         QVERIFY(window.isVisible());
         QVERIFY(!(window.windowState() & Qt::WindowMaximized));
     }
 
     void watchThatCannotBeInstalled() {
-        watch.failure = "no X11 display";
+        m_watch.failure = "no X11 display";
         QMainWindow window;
         auto* picker = new PointSelectWidget(&window);
         window.setCentralWidget(picker);
         window.show();
         clickPick(picker);
         QVERIFY(window.isVisible());
-        QCOMPARE(told.size(), 2);
-        QCOMPARE(told.at(0), QString("TapwiseZindra-键盘鼠标自动化输入工具"));
-        QVERIFY(told.at(1).contains("no X11 display"));
+        QCOMPARE(m_told.size(), 2);
+        QCOMPARE(m_told.at(0), QString("TapwiseZindra-键盘鼠标自动化输入工具"));
+        QVERIFY(m_told.at(1).contains("no X11 display"));
     }
 
     void pickerDestroyedDuringThePick() {
@@ -136,12 +136,12 @@ private slots:
         clickPick(first);
         clickPick(second);
         clickPick(second);  // again from the same picker: still one label
-        QCOMPARE(watch.installs, 1);
+        QCOMPARE(m_watch.installs, 1);
         QCOMPARE(overlays(), QList<GlobalMouseWidget*>{second->overlay()});
-        watch.press(Qt::RightButton, {40, 50});
+        m_watch.press(Qt::RightButton, {40, 50});
         QCOMPARE(firstChanged.count(), 0);
         QCOMPARE(second->value(), QPoint(40, 50));
-        QCOMPARE(watch.removes, 1);
+        QCOMPARE(m_watch.removes, 1);
     }
 
     void overlayPlacement_data() {

@@ -59,38 +59,38 @@ protected:
 class TestDesignerProperty : public QObject {
     Q_OBJECT
 private:
-    TestDesktop desktop;
-    QTemporaryDir dir;
-    QString path;
-    NoBoxes boxes;
-    QStringList pickTold;
-    std::unique_ptr<Flowsmith> window;
+    TestDesktop m_desktop;
+    QTemporaryDir m_dir;
+    QString m_path;
+    NoBoxes m_boxes;
+    QStringList m_pickTold;
+    std::unique_ptr<Flowsmith> m_window;
 
-    AutoPropertyBrowser* browser() const { return window->propertyPanel()->propertyBrowser(); }
-    Operation* op(int row) const { return window->operationModel()->flow()->operations.at(row); }
+    AutoPropertyBrowser* browser() const { return m_window->propertyPanel()->propertyBrowser(); }
+    Operation* op(int row) const { return m_window->operationModel()->flow()->operations.at(row); }
 
     void click(const QPoint& global) {
-        desktop.moveTo(global);
-        desktop.button(1, true);
-        desktop.button(1, false);
-        desktop.sync();
+        m_desktop.moveTo(global);
+        m_desktop.button(1, true);
+        m_desktop.button(1, false);
+        m_desktop.sync();
     }
     void clickWidget(QWidget* w) { click(w->mapToGlobal(w->rect().center())); }
     void tap(quint32 sym) {
-        desktop.tap(sym);
-        desktop.sync();
+        m_desktop.tap(sym);
+        m_desktop.sync();
     }
     void controlTap(quint32 sym) {
-        desktop.key(kControlL, true);
-        desktop.tap(sym);
-        desktop.key(kControlL, false);
-        desktop.sync();
+        m_desktop.key(kControlL, true);
+        m_desktop.tap(sym);
+        m_desktop.key(kControlL, false);
+        m_desktop.sync();
     }
 
     // Chooses a table row with the pointer; the grid then shows its operation.
     bool selectRow(int row) {
-        auto* table = window->findChild<OperationTableView*>();
-        const QRect cell = table->visualRect(window->operationModel()->index(row, 1));
+        auto* table = m_window->findChild<OperationTableView*>();
+        const QRect cell = table->visualRect(m_window->operationModel()->index(row, 1));
         click(table->viewport()->mapToGlobal(cell.center()));
         return QTest::qWaitFor([&] { return browser()->object() == op(row); }, 5000);
     }
@@ -107,7 +107,7 @@ private:
         return opened ? grid->currentEditor() : nullptr;
     }
     QToolButton* ribbonButton(const QString& actionName) const {
-        for (QToolButton* b : window->findChildren<QToolButton*>())
+        for (QToolButton* b : m_window->findChildren<QToolButton*>())
             if (b->defaultAction() && b->defaultAction()->objectName() == actionName) return b;
         return nullptr;
     }
@@ -115,22 +115,22 @@ private:
         QToolButton* button = ribbonButton(QStringLiteral("saveAction"));
         if (!button || !button->isEnabled()) return false;
         clickWidget(button);
-        return QTest::qWaitFor([&] { return !window->modified(); }, 5000);
+        return QTest::qWaitFor([&] { return !m_window->modified(); }, 5000);
     }
     // The flow as the file now holds it.
     std::unique_ptr<Flow> saved() const {
         auto flow = std::make_unique<Flow>();
-        return flow->load(path) ? std::move(flow) : nullptr;
+        return flow->load(m_path) ? std::move(flow) : nullptr;
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY2(desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
+        QVERIFY2(m_desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
         QVERIFY(dynamic_cast<X11ButtonWatch*>(&Platform::buttonWatch()));
         QStandardPaths::setTestModeEnabled(true);
-        ErrorPresenter::install(&boxes);
+        ErrorPresenter::install(&m_boxes);
         PointPickState::instance().setNotifier(
-            [this](const QString& title, const QString& text) { pickTold << title << text; });
+            [this](const QString& title, const QString& text) { m_pickTold << title << text; });
         OperationFactory::registerStandardOperations();
 
         Flow flow;
@@ -141,25 +141,25 @@ private slots:
         key->setKey("A");
         key->setModifiers(Qt::ControlModifier);
         flow.operations << move << key;
-        QVERIFY(dir.isValid());
-        path = dir.filePath("grid.flow");
-        QVERIFY(flow.save(path));
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath("grid.flow");
+        QVERIFY(flow.save(m_path));
 
         // Set up as the entry point does.
-        window = std::make_unique<Flowsmith>(path);
-        window->setSaveQuestion([](QWidget*) { return QMessageBox::Discard; });
-        window->setNotice([](QWidget*, const QString&) {});
-        window->setWindowTitle(QStringLiteral("Flowsmith - ") + path);
-        window->resize(1366, 768);
-        window->setUp();
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QCOMPARE(window->operationModel()->flow()->operations.size(), 2);
+        m_window = std::make_unique<Flowsmith>(m_path);
+        m_window->setSaveQuestion([](QWidget*) { return QMessageBox::Discard; });
+        m_window->setNotice([](QWidget*, const QString&) {});
+        m_window->setWindowTitle(QStringLiteral("Flowsmith - ") + m_path);
+        m_window->resize(1366, 768);
+        m_window->setUp();
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QCOMPARE(m_window->operationModel()->flow()->operations.size(), 2);
     }
 
     void cleanupTestCase() {
-        window.reset();
+        m_window.reset();
         ErrorPresenter::install(nullptr);
         PointPickState::instance().setNotifier(nullptr);
     }
@@ -176,7 +176,7 @@ private slots:
         tap(kReturn);
         QTRY_COMPARE(op(0)->interval(), 120);
         QTRY_VERIFY(!browser()->treeBrowser()->currentEditor());
-        QVERIFY(window->modified());
+        QVERIFY(m_window->modified());
         QVERIFY(save());
         auto flow = saved();
         QVERIFY(flow);
@@ -189,32 +189,32 @@ private slots:
         QVERIFY(picker);
         QCOMPARE(picker->value(), QPoint(100, 100));
         clickWidget(picker->findChild<QPushButton*>());
-        QTRY_VERIFY(!window->isVisible());
+        QTRY_VERIFY(!m_window->isVisible());
         QVERIFY(PointPickState::instance().isPicking());
-        QVERIFY(pickTold.isEmpty());
+        QVERIFY(m_pickTold.isEmpty());
 
         PressTarget target;
         target.setGeometry(600, 330, 100, 60);
         target.show();
         QVERIFY(QTest::qWaitForWindowExposed(&target));
-        desktop.moveTo({640, 360});
-        desktop.sync();
+        m_desktop.moveTo({640, 360});
+        m_desktop.sync();
         GlobalMouseWidget* overlay = picker->overlay();
         QVERIFY(overlay);
         QTRY_COMPARE(overlay->position(), QPoint(640, 360));
         QTRY_COMPARE(overlay->pos(), QPoint(670, 390));
 
-        desktop.button(1, true);
-        desktop.button(1, false);
-        desktop.sync();
-        QTRY_VERIFY(window->isVisible());
+        m_desktop.button(1, true);
+        m_desktop.button(1, false);
+        m_desktop.sync();
+        QTRY_VERIFY(m_window->isVisible());
         QVERIFY(!PointPickState::instance().isPicking());
         QCOMPARE(static_cast<MouseMoveOperation*>(op(0))->position(), QPoint(640, 360));
         // The press also went to the window under the pointer.
         QTRY_COMPARE(target.presses, 1);
         target.hide();
-        QTRY_VERIFY(window->isActiveWindow());
-        QVERIFY(window->modified());
+        QTRY_VERIFY(m_window->isActiveWindow());
+        QVERIFY(m_window->modified());
         QVERIFY(save());
         auto flow = saved();
         QVERIFY(flow);
@@ -224,7 +224,7 @@ private slots:
 
     void flowDescriptionAndSave() {
         clickWidget(ribbonButton(QStringLiteral("flowInfoAction")));
-        Flow* flow = window->operationModel()->flow();
+        Flow* flow = m_window->operationModel()->flow();
         QTRY_COMPARE(browser()->object(), flow);
         QStringList labels;
         QList<bool> enabled;
@@ -242,7 +242,7 @@ private slots:
         for (char c : QByteArray("daily")) tap(keysym(c));
         tap(kReturn);
         QTRY_COMPARE(flow->description(), QString("daily"));
-        QVERIFY(window->modified());
+        QVERIFY(m_window->modified());
         QVERIFY(save());
         auto file = saved();
         QVERIFY(file);

@@ -62,16 +62,16 @@ QProcessEnvironment isolatedEnvironment(const QTemporaryDir& home) {
 class TestDesignerReplay : public QObject {
     Q_OBJECT
 private:
-    TestDesktop desktop;
-    ClientProcess receiver;
-    QRect field;
-    QTemporaryDir home;
+    TestDesktop m_desktop;
+    ClientProcess m_receiver;
+    QRect m_field;
+    QTemporaryDir m_home;
 
     // Moves into the receiving field, clicks it, types `text`.
     QString writeTypingFlow(const QString& name, const QString& text, int interval = 30) {
         Flow flow;
         auto* move = new MouseMoveOperation(&flow);
-        move->setPosition(field.center());
+        move->setPosition(m_field.center());
         auto* click = new MouseClickOperation(&flow);
         auto* type = new TextInputOperation(&flow);
         type->setText(text);
@@ -79,13 +79,13 @@ private:
             op->setInterval(interval);
             flow.operations << op;
         }
-        const QString path = home.filePath(name);
+        const QString path = m_home.filePath(name);
         if (!flow.save(path)) return QString();
         return path;
     }
     QString receiverText() {
-        receiver.send("text");
-        return QString::fromUtf8(QByteArray::fromHex(receiver.waitForLine("text ").mid(5)));
+        m_receiver.send("text");
+        return QString::fromUtf8(QByteArray::fromHex(m_receiver.waitForLine("text ").mid(5)));
     }
     bool waitForReceiverText(const QString& expected, int timeoutMs) {
         QElapsedTimer clock;
@@ -102,7 +102,7 @@ private:
 
 private slots:
     void initTestCase() {
-        QVERIFY2(desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
+        QVERIFY2(m_desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
         OperationFactory::registerStandardOperations();
         QVERIFY(QFile::exists(QStringLiteral(FLOWSMITH_PATH)));
         QVERIFY(QFile::exists(QStringLiteral(FLOWCTL_PATH)));
@@ -111,15 +111,15 @@ private slots:
                                                              .arg(kReceiverArea.y())
                                                              .arg(kReceiverArea.width())
                                                              .arg(kReceiverArea.height())};
-        QVERIFY2(receiver.start(QStringLiteral(FLOWSMITH_TEXT_RECEIVER), area),
-                 qPrintable(receiver.errorText()));
-        const QList<QByteArray> r = receiver.readyFields();
+        QVERIFY2(m_receiver.start(QStringLiteral(FLOWSMITH_TEXT_RECEIVER), area),
+                 qPrintable(m_receiver.errorText()));
+        const QList<QByteArray> r = m_receiver.readyFields();
         QVERIFY(r.size() >= 4);
-        field = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+        m_field = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
     }
     void init() {
-        receiver.send("clear");
-        receiver.settle(100);
+        m_receiver.send("clear");
+        m_receiver.settle(100);
     }
 
     void f8HidesTheDesignerAndReplaysTheFlow() {
@@ -137,7 +137,7 @@ private slots:
         });
 
         QProcess designer;
-        designer.setProcessEnvironment(isolatedEnvironment(home));
+        designer.setProcessEnvironment(isolatedEnvironment(m_home));
         designer.setWorkingDirectory(QFileInfo(QStringLiteral(FLOWSMITH_PATH)).path());
         designer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         designer.start(QStringLiteral(FLOWSMITH_PATH), {"-f", path});
@@ -146,7 +146,7 @@ private slots:
         const unsigned long window = visibleWindows(title).first().toULong();
         QTest::qWait(300);
 
-        desktop.tap(kF8);
+        m_desktop.tap(kF8);
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).isEmpty(), 3000);
         QVERIFY(waitForReceiverText(text, 5000));
         // About half a second after the last operation the window is back.
@@ -162,7 +162,7 @@ private slots:
         const QString text = QStringLiteral("play: AZaz09 !@#~ 中文 😀");
         const QString path = writeTypingFlow("play.flow", text, 20);
         QProcess play;
-        play.setProcessEnvironment(isolatedEnvironment(home));
+        play.setProcessEnvironment(isolatedEnvironment(m_home));
         play.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
         QVERIFY(play.waitForFinished(15000));
         const QString out = QString::fromUtf8(play.readAllStandardOutput());
@@ -182,20 +182,20 @@ private slots:
         later->setText(QStringLiteral("never"));
         later->setInterval(10000);
         flow.operations << shift << later;
-        const QString path = home.filePath("held.flow");
+        const QString path = m_home.filePath("held.flow");
         QVERIFY(flow.save(path));
 
         QProcess play;
-        play.setProcessEnvironment(isolatedEnvironment(home));
+        play.setProcessEnvironment(isolatedEnvironment(m_home));
         play.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
         QVERIFY(play.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(desktop.isKeyDown(kShiftL), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_desktop.isKeyDown(kShiftL), 5000);
         ::kill(pid_t(play.processId()), SIGINT);
         QVERIFY(play.waitForFinished(5000));
         QCOMPARE(play.exitCode(), 130);
         QVERIFY(
             QString::fromUtf8(play.readAllStandardOutput()).contains(QStringLiteral("released")));
-        QVERIFY(!desktop.isKeyDown(kShiftL));
+        QVERIFY(!m_desktop.isKeyDown(kShiftL));
     }
 };
 

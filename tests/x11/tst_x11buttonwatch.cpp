@@ -10,29 +10,29 @@
 
 class TestX11ButtonWatch : public QObject {
     Q_OBJECT
-    TestDesktop desktop;
-    QStringList seen;  // "BUTTON X Y" of each press the watch reported, Qt's button numbers
+    TestDesktop m_desktop;
+    QStringList m_seen;  // "BUTTON X Y" of each press the watch reported, Qt's button numbers
 
     bool waitForPress(int ms) {
-        const int before = seen.size();
-        return QTest::qWaitFor([&] { return seen.size() > before; }, ms);
+        const int before = m_seen.size();
+        return QTest::qWaitFor([&] { return m_seen.size() > before; }, ms);
     }
     void click(int button, const QPoint& at) {
-        desktop.moveTo(at);
-        desktop.button(button, true);
-        desktop.button(button, false);
+        m_desktop.moveTo(at);
+        m_desktop.button(button, true);
+        m_desktop.button(button, false);
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY2(desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
+        QVERIFY2(m_desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
         QVERIFY(dynamic_cast<X11ButtonWatch*>(&Platform::buttonWatch()));
         connect(&Platform::buttonWatch(), &ButtonWatch::buttonPressed, this,
                 [this](Qt::MouseButton b, const QPoint& p) {
-                    seen << QStringLiteral("%1 %2 %3").arg(b).arg(p.x()).arg(p.y());
+                    m_seen << QStringLiteral("%1 %2 %3").arg(b).arg(p.x()).arg(p.y());
                 });
     }
-    void init() { seen.clear(); }
+    void init() { m_seen.clear(); }
     void cleanup() { Platform::buttonWatch().remove(); }
 
     void pressIsReported_data() {
@@ -56,7 +56,7 @@ private slots:
         click(xButton, at);
         QVERIFY(waitForPress(3000));
         QTest::qWait(100);
-        QCOMPARE(seen, QStringList{reported});
+        QCOMPARE(m_seen, QStringList{reported});
     }
 
     void otherButtonsAreIgnored() {
@@ -66,7 +66,7 @@ private slots:
         click(1, QPoint(401, 301));  // the one that counts
         QVERIFY(waitForPress(3000));
         QTest::qWait(100);
-        QCOMPARE(seen, QStringList{"1 401 301"});
+        QCOMPARE(m_seen, QStringList{"1 401 301"});
     }
 
     void onlyPressesWhileInstalledCount() {
@@ -83,7 +83,7 @@ private slots:
         click(3, QPoint(451, 351));
         QVERIFY(waitForPress(3000));
         QTest::qWait(100);
-        QCOMPARE(seen, QStringList{"2 451 351"});
+        QCOMPARE(m_seen, QStringList{"2 451 351"});
     }
 };
 

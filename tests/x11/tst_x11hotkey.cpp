@@ -16,11 +16,11 @@ constexpr quint32 kF8 = 0xffc5, kF9 = 0xffc6, kCapsLock = 0xffe5, kNumLock = 0xf
 
 class TestX11Hotkey : public QObject {
     Q_OBJECT
-    TestDesktop desktop;
+    TestDesktop m_desktop;
 
 private slots:
     void initTestCase() {
-        QVERIFY2(desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
+        QVERIFY2(m_desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
         QVERIFY(dynamic_cast<X11HotkeyBackend*>(&Platform::hotkeys()));
     }
 
@@ -40,16 +40,16 @@ private slots:
         GlobalHotkey hotkey(QKeySequence(Qt::Key_F8), true);
         QVERIFY(hotkey.isRegistered());
         QSignalSpy spy(&hotkey, &GlobalHotkey::activated);
-        for (quint32 lock : locks) desktop.tap(lock);
-        desktop.key(kF8, true);
+        for (quint32 lock : locks) m_desktop.tap(lock);
+        m_desktop.key(kF8, true);
         QTest::qWait(holdMs);
-        desktop.key(kF8, false);
+        m_desktop.key(kF8, false);
         const bool fired = QTest::qWaitFor([&] { return !spy.isEmpty(); }, 3000);
         QTest::qWait(100);
         const int once = spy.count();
-        desktop.tap(kF8);  // and the next press fires again
+        m_desktop.tap(kF8);  // and the next press fires again
         const bool again = spy.wait(3000);
-        for (quint32 lock : locks) desktop.tap(lock);  // back off, also when a check fails
+        for (quint32 lock : locks) m_desktop.tap(lock);  // back off, also when a check fails
         QVERIFY(fired && again);
         QCOMPARE(once, 1);
         QCOMPARE(spy.count(), 2);
@@ -59,13 +59,13 @@ private slots:
         GlobalHotkey hotkey(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F9), true);
         QVERIFY(hotkey.isRegistered());
         QSignalSpy spy(&hotkey, &GlobalHotkey::activated);
-        desktop.tap(kF9);  // not grabbed without the modifiers: goes to the focus instead
-        desktop.key(kControlL, true);
-        desktop.tap(kF9);
-        desktop.key(kShiftL, true);
-        desktop.tap(kF9);
-        desktop.key(kShiftL, false);
-        desktop.key(kControlL, false);
+        m_desktop.tap(kF9);  // not grabbed without the modifiers: goes to the focus instead
+        m_desktop.key(kControlL, true);
+        m_desktop.tap(kF9);
+        m_desktop.key(kShiftL, true);
+        m_desktop.tap(kF9);
+        m_desktop.key(kShiftL, false);
+        m_desktop.key(kControlL, false);
         QVERIFY(spy.wait(3000));
         QTest::qWait(100);
         QCOMPARE(spy.count(), 1);
@@ -86,7 +86,7 @@ private slots:
         other.reset();
         QVERIFY(refused.setRegistered(true));
         QSignalSpy spy(&refused, &GlobalHotkey::activated);
-        desktop.tap(kF8);
+        m_desktop.tap(kF8);
         QVERIFY(spy.wait(3000));
     }
 
@@ -96,12 +96,12 @@ private slots:
         QVERIFY(first.isRegistered() && second->isRegistered());
         QSignalSpy firstSpy(&first, &GlobalHotkey::activated);
         QSignalSpy secondSpy(second, &GlobalHotkey::activated);
-        desktop.tap(kF8);
+        m_desktop.tap(kF8);
         QVERIFY(firstSpy.wait(3000));
         QCOMPARE(secondSpy.count(), 1);
         // Dropping one keeps the grab for the other.
         delete second;
-        desktop.tap(kF8);
+        m_desktop.tap(kF8);
         QVERIFY(firstSpy.wait(3000));
         QCOMPARE(firstSpy.count(), 2);
     }

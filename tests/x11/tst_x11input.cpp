@@ -36,36 +36,36 @@ void moveTo(const QPoint& point) {
 
 class TestX11Input : public QObject {
     Q_OBJECT
-    TestDesktop desktop;
-    ClientProcess receiver;
-    QRect field;
-    unsigned long window = 0;
+    TestDesktop m_desktop;
+    ClientProcess m_receiver;
+    QRect m_field;
+    unsigned long m_window = 0;
 
     QString fieldText() {
-        receiver.send("text");
-        return QString::fromUtf8(QByteArray::fromHex(receiver.waitForLine("text ").mid(5)));
+        m_receiver.send("text");
+        return QString::fromUtf8(QByteArray::fromHex(m_receiver.waitForLine("text ").mid(5)));
     }
     // The hexadecimal keysym of the next key press the client reports.
-    QByteArray nextKey() { return receiver.waitForLine("key ", 3000).split(' ').value(1); }
+    QByteArray nextKey() { return m_receiver.waitForLine("key ", 3000).split(' ').value(1); }
 
 private slots:
     void initTestCase() {
-        QVERIFY2(desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
+        QVERIFY2(m_desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
         QVERIFY2(Platform::input().isAvailable(),
                  qPrintable(Platform::input().unavailableReason()));
         QVERIFY(dynamic_cast<X11InputBackend*>(&Platform::input()));
-        QVERIFY2(receiver.start(FLOWSMITH_TEXT_RECEIVER, {"--area", "40,40,600,60"}),
-                 qPrintable(receiver.errorText()));
-        const QList<QByteArray> f = receiver.readyFields();
-        field =
+        QVERIFY2(m_receiver.start(FLOWSMITH_TEXT_RECEIVER, {"--area", "40,40,600,60"}),
+                 qPrintable(m_receiver.errorText()));
+        const QList<QByteArray> f = m_receiver.readyFields();
+        m_field =
             QRect(f.value(0).toInt(), f.value(1).toInt(), f.value(2).toInt(), f.value(3).toInt());
-        window = f.value(4).toULong();
-        QVERIFY(window != 0 && field.height() > 10);
+        m_window = f.value(4).toULong();
+        QVERIFY(m_window != 0 && m_field.height() > 10);
     }
     void init() {
-        desktop.setFocus(window);
-        receiver.send("clear");
-        QVERIFY(!receiver.waitForLine("cleared").isEmpty());  // and skips earlier lines
+        m_desktop.setFocus(m_window);
+        m_receiver.send("clear");
+        QVERIFY(!m_receiver.waitForLine("cleared").isEmpty());  // and skips earlier lines
     }
 
     void typesText_data() {
@@ -104,13 +104,13 @@ private slots:
         QFETCH(int, offType);
         QFETCH(uint, mask);
         keyOp(onType, key);
-        const bool on = desktop.modifierState() & mask;
+        const bool on = m_desktop.modifierState() & mask;
         const QString text = QStringLiteral("aB1!xY;中");
         typeText(text);
-        const bool stillOn = desktop.modifierState() & mask;  // the flow's own state is kept
+        const bool stillOn = m_desktop.modifierState() & mask;  // the flow's own state is kept
         keyOp(offType, key);
         QVERIFY(on && stillOn);
-        QVERIFY(!(desktop.modifierState() & mask));
+        QVERIFY(!(m_desktop.modifierState() & mask));
         QTRY_COMPARE_WITH_TIMEOUT(fieldText(), text, 5000);
     }
 
@@ -149,7 +149,7 @@ private slots:
         keyOp(2, QStringLiteral("Q"));  // a marker: nothing but the key may come before it
         for (const QString& keysym : keysyms.split(' ', Qt::SkipEmptyParts)) {
             QCOMPARE(nextKey(), keysym.toLatin1());
-            QVERIFY(!desktop.isKeyDown(keysym.toUInt(nullptr, 16)));
+            QVERIFY(!m_desktop.isKeyDown(keysym.toUInt(nullptr, 16)));
         }
         QCOMPARE(nextKey(), QByteArray("71"));
     }
@@ -171,15 +171,15 @@ private slots:
         QFETCH(int, clickType);
         QFETCH(QPoint, offset);
         QFETCH(QString, reported);
-        const QPoint point = field.topLeft() + offset;
+        const QPoint point = m_field.topLeft() + offset;
         moveTo(point);
         MouseClickOperation click;
         click.setClickButton(clickButton);
         click.setClickType(clickType);
         click.execute();
-        receiver.settle(300);
+        m_receiver.settle(300);
         QStringList got, expected;
-        for (const QByteArray& line : receiver.takeLines())
+        for (const QByteArray& line : m_receiver.takeLines())
             if (line.startsWith("press") || line.startsWith("double")) got << line;
         for (const QString& r : reported.split(", ", Qt::SkipEmptyParts))
             expected << r + QStringLiteral(" %1 %2").arg(point.x()).arg(point.y());
@@ -187,7 +187,7 @@ private slots:
     }
 
     void movesLandOnExactPixels() {
-        const QSize s = desktop.screenSize();
+        const QSize s = m_desktop.screenSize();
         QCOMPARE(Platform::input().screenSize(), s);
         // Every column along one row, every row along one column, then points off the
         // screen, which land on its nearest edge.
@@ -200,7 +200,7 @@ private slots:
             const QPoint expected(qBound(0, p.x(), s.width() - 1),
                                   qBound(0, p.y(), s.height() - 1));
             moveTo(p);
-            if (desktop.pointer() != expected) QCOMPARE(desktop.pointer(), expected);
+            if (m_desktop.pointer() != expected) QCOMPARE(m_desktop.pointer(), expected);
         }
     }
 
@@ -210,19 +210,19 @@ private slots:
         typeText(QStringLiteral("龍"));  // on no keyboard layout here
         QTRY_COMPARE_WITH_TIMEOUT(fieldText(), QStringLiteral("龍"), 5000);
         // The keycode borrowed for it goes back to having no symbol after a pause.
-        QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(0x1000000 | 0x9F8D), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_desktop.isMapped(0x1000000 | 0x9F8D), 3000);
     }
 
     void releaseHeldLiftsKeysAndButtons() {
         keyOp(0, QStringLiteral("K"), Qt::ShiftModifier | Qt::ControlModifier);
         Platform::input().send({InputRecord::mouse(InputRecord::LeftDown)});
         const quint32 keys[] = {0xffe1, 0xffe3, 'k'};  // Shift_L, Control_L, k
-        for (quint32 k : keys) QVERIFY(desktop.isKeyDown(k));
-        QVERIFY(desktop.modifierState() & TestDesktop::kButton1);
+        for (quint32 k : keys) QVERIFY(m_desktop.isKeyDown(k));
+        QVERIFY(m_desktop.modifierState() & TestDesktop::kButton1);
         QVERIFY(Platform::input().hasHeldInput());
         Platform::input().releaseHeld();
-        for (quint32 k : keys) QVERIFY(!desktop.isKeyDown(k));
-        QVERIFY(!(desktop.modifierState() & TestDesktop::kButton1));
+        for (quint32 k : keys) QVERIFY(!m_desktop.isKeyDown(k));
+        QVERIFY(!(m_desktop.modifierState() & TestDesktop::kButton1));
         QVERIFY(!Platform::input().hasHeldInput());
     }
 };

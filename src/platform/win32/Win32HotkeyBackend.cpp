@@ -71,7 +71,7 @@ Win32HotkeyBackend::Win32HotkeyBackend() {
 }
 
 Win32HotkeyBackend::~Win32HotkeyBackend() {
-    for (int id : ids) Win32Hotkeys::remove(id);
+    for (int id : m_ids) Win32Hotkeys::remove(id);
     if (QCoreApplication* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
 }
 
@@ -83,28 +83,28 @@ bool Win32HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardMod
         return false;
     }
     ungrab(hotkey);
-    const int id = nextId++;
+    const int id = m_nextId++;
     std::string why;
     if (!Win32Hotkeys::add(id, modifiersOf(modifiers), vk, &why)) {
         if (error) *error = QString::fromStdString(why);
         return false;
     }
-    ids.insert(hotkey, id);
+    m_ids.insert(hotkey, id);
     return true;
 }
 
 void Win32HotkeyBackend::ungrab(GlobalHotkey* hotkey) {
-    const auto it = ids.find(hotkey);
-    if (it == ids.end()) return;
+    const auto it = m_ids.find(hotkey);
+    if (it == m_ids.end()) return;
     Win32Hotkeys::remove(it.value());
-    ids.erase(it);
+    m_ids.erase(it);
 }
 
 bool Win32HotkeyBackend::nativeEventFilter(const QByteArray& eventType, void* message, long*) {
     if (eventType != "windows_generic_MSG") return false;
     const int id = Win32Hotkeys::idOf(*static_cast<MSG*>(message));
     if (id < 0) return false;
-    for (auto it = ids.constBegin(); it != ids.constEnd(); ++it) {
+    for (auto it = m_ids.constBegin(); it != m_ids.constEnd(); ++it) {
         if (it.value() == id) {
             emit it.key()->activated();
             return true;

@@ -19,6 +19,6 @@ public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, long* result) override;
 
 private:
-    QHash<GlobalHotkey*, int> ids;
-    int nextId = 1;
+    QHash<GlobalHotkey*, int> m_ids;
+    int m_nextId = 1;
 };

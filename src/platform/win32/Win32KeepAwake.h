@@ -7,12 +7,12 @@
 class Win32KeepAwake : public KeepAwake {
 public:
     void request() override {
-        if (depth++ == 0) Win32Power::keepAwake(true);
+        if (m_depth++ == 0) Win32Power::keepAwake(true);
     }
     void release() override {
-        if (depth > 0 && --depth == 0) Win32Power::keepAwake(false);
+        if (m_depth > 0 && --m_depth == 0) Win32Power::keepAwake(false);
     }
 
 private:
-    int depth = 0;
+    int m_depth = 0;
 };

@@ -1,18 +1,18 @@
 #include "platform/x11/SpareKeycodePool.h"
 
 SpareKeycodePool::SpareKeycodePool(QVector<int> keycodes, std::chrono::microseconds reuseGuard)
-    : reuseGuard(reuseGuard) {
+    : m_reuseGuard(reuseGuard) {
     for (int k : keycodes) {
         Entry e;
         e.keycode = k;
-        entries.append(e);
+        m_entries.append(e);
     }
 }
 
 SpareKeycodePool::Assignment SpareKeycodePool::assign(quint32 keysym, Clock::time_point now) const {
     Assignment a;
     const Entry* oldest = nullptr;
-    for (const Entry& e : entries) {
+    for (const Entry& e : m_entries) {
         if (e.keysym == keysym && keysym != 0) {
             a.keycode = e.keycode;
             return a;
@@ -23,7 +23,7 @@ SpareKeycodePool::Assignment SpareKeycodePool::assign(quint32 keysym, Clock::tim
         a.notBefore = Clock::time_point::max();
         return a;
     }
-    const Clock::time_point rested = oldest->lastUse + reuseGuard;
+    const Clock::time_point rested = oldest->lastUse + m_reuseGuard;
     if (oldest->lastUse != Clock::time_point{} && rested > now) {
         a.notBefore = rested;
         return a;
@@ -70,26 +70,26 @@ bool SpareKeycodePool::isHeld(int keycode) const {
 
 QVector<int> SpareKeycodePool::restorable(Clock::time_point cutoff) const {
     QVector<int> keycodes;
-    for (const Entry& e : entries)
+    for (const Entry& e : m_entries)
         if (e.keysym != 0 && e.held == 0 && e.lastUse < cutoff) keycodes.append(e.keycode);
     return keycodes;
 }
 
 QVector<int> SpareKeycodePool::boundKeycodes() const {
     QVector<int> keycodes;
-    for (const Entry& e : entries)
+    for (const Entry& e : m_entries)
         if (e.keysym != 0) keycodes.append(e.keycode);
     return keycodes;
 }
 
 const SpareKeycodePool::Entry* SpareKeycodePool::find(int keycode) const {
-    for (const Entry& e : entries)
+    for (const Entry& e : m_entries)
         if (e.keycode == keycode) return &e;
     return nullptr;
 }
 
 SpareKeycodePool::Entry* SpareKeycodePool::find(int keycode) {
-    for (Entry& e : entries)
+    for (Entry& e : m_entries)
         if (e.keycode == keycode) return &e;
     return nullptr;
 }

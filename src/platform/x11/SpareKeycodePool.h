@@ -21,8 +21,8 @@ public:
     SpareKeycodePool() = default;
     SpareKeycodePool(QVector<int> keycodes, std::chrono::microseconds reuseGuard);
 
-    int size() const { return entries.size(); }
-    void setReuseGuard(std::chrono::microseconds guard) { reuseGuard = guard; }
+    int size() const { return m_entries.size(); }
+    void setReuseGuard(std::chrono::microseconds guard) { m_reuseGuard = guard; }
 
     // The keycode that types keysym: one bound to it already, or the least
     // recently used free keycode that has rested long enough. When all are held,
@@ -52,6 +52,6 @@ private:
     const Entry* find(int keycode) const;
     Entry* find(int keycode);
 
-    QVector<Entry> entries;
-    std::chrono::microseconds reuseGuard{0};
+    QVector<Entry> m_entries;
+    std::chrono::microseconds m_reuseGuard{0};
 };

@@ -6,32 +6,32 @@ SurrogateJoiner::Event SurrogateJoiner::feed(quint16 unit, bool up) {
     Event e;
     if (QChar::isHighSurrogate(unit)) {
         if (up) return e;  // the pair goes up with its low half
-        e.dropped = pendingHigh != 0;
-        pendingHigh = unit;
+        e.dropped = m_pendingHigh != 0;
+        m_pendingHigh = unit;
         return e;
     }
     if (QChar::isLowSurrogate(unit)) {
         if (up) {
-            if (lastPair != 0 && QChar::lowSurrogate(lastPair) == unit) {
-                e.character = lastPair;
-                lastPair = 0;
+            if (m_lastPair != 0 && QChar::lowSurrogate(m_lastPair) == unit) {
+                e.character = m_lastPair;
+                m_lastPair = 0;
             } else {
                 e.dropped = true;
             }
             return e;
         }
-        if (pendingHigh == 0) {
+        if (m_pendingHigh == 0) {
             e.dropped = true;
             return e;
         }
-        lastPair = QChar::surrogateToUcs4(pendingHigh, unit);
-        pendingHigh = 0;
-        e.character = lastPair;
+        m_lastPair = QChar::surrogateToUcs4(m_pendingHigh, unit);
+        m_pendingHigh = 0;
+        e.character = m_lastPair;
         return e;
     }
-    if (!up && pendingHigh != 0) {
+    if (!up && m_pendingHigh != 0) {
         e.dropped = true;  // a high half that never got its low half
-        pendingHigh = 0;
+        m_pendingHigh = 0;
     }
     e.character = unit;
     return e;

@@ -16,6 +16,6 @@ public:
     Event feed(quint16 codeUnit, bool up);
 
 private:
-    quint16 pendingHigh = 0;  // a high half pressed and waiting for its low half
-    char32_t lastPair = 0;    // the last joined character, released by its low half's up
+    quint16 m_pendingHigh = 0;  // a high half pressed and waiting for its low half
+    char32_t m_lastPair = 0;    // the last joined character, released by its low half's up
 };

@@ -13,11 +13,11 @@ X11ButtonWatch::~X11ButtonWatch() {
 }
 
 bool X11ButtonWatch::open(QString* error) {
-    if (conn.isOpen()) return true;
-    if (!conn.open(error)) return false;
-    Display* dpy = conn.display();
+    if (m_connection.isOpen()) return true;
+    if (!m_connection.open(error)) return false;
+    Display* dpy = m_connection.display();
     int event = 0, err = 0;
-    if (!XQueryExtension(dpy, "XInputExtension", &xiOpcode, &event, &err)) {
+    if (!XQueryExtension(dpy, "XInputExtension", &m_xiOpcode, &event, &err)) {
         if (error) *error = QStringLiteral("the X server has no XInput extension");
         return false;
     }
@@ -27,14 +27,14 @@ bool X11ButtonWatch::open(QString* error) {
         if (error) *error = QStringLiteral("the X server does not offer XInput 2");
         return false;
     }
-    notifier = new QSocketNotifier(conn.fileDescriptor(), QSocketNotifier::Read, this);
-    notifier->setEnabled(false);
-    connect(notifier, &QSocketNotifier::activated, this, &X11ButtonWatch::onEventsReady);
+    m_notifier = new QSocketNotifier(m_connection.fileDescriptor(), QSocketNotifier::Read, this);
+    m_notifier->setEnabled(false);
+    connect(m_notifier, &QSocketNotifier::activated, this, &X11ButtonWatch::onEventsReady);
     return true;
 }
 
 void X11ButtonWatch::select(bool rawPresses) {
-    Display* dpy = conn.display();
+    Display* dpy = m_connection.display();
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     if (rawPresses) XISetMask(bits, XI_RawButtonPress);
     XIEventMask mask;
@@ -46,36 +46,36 @@ void X11ButtonWatch::select(bool rawPresses) {
 }
 
 bool X11ButtonWatch::install(QString* error) {
-    if (installed) {
+    if (m_installed) {
         if (error) *error = QStringLiteral("the button watch is already installed");
         return false;
     }
     if (!open(error)) return false;
     // Presses from before the watch must not end it.
     select(true);
-    Display* dpy = conn.display();
+    Display* dpy = m_connection.display();
     while (XPending(dpy)) {
         XEvent e;
         XNextEvent(dpy, &e);
     }
-    installed = true;
-    notifier->setEnabled(true);
+    m_installed = true;
+    m_notifier->setEnabled(true);
     return true;
 }
 
 void X11ButtonWatch::remove() {
-    if (!installed) return;
-    installed = false;
-    notifier->setEnabled(false);
+    if (!m_installed) return;
+    m_installed = false;
+    m_notifier->setEnabled(false);
     select(false);
 }
 
 void X11ButtonWatch::onEventsReady() {
-    Display* dpy = conn.display();
-    while (installed && XPending(dpy)) {
+    Display* dpy = m_connection.display();
+    while (m_installed && XPending(dpy)) {
         XEvent e;
         XNextEvent(dpy, &e);
-        if (e.type != GenericEvent || e.xcookie.extension != xiOpcode) continue;
+        if (e.type != GenericEvent || e.xcookie.extension != m_xiOpcode) continue;
         if (!XGetEventData(dpy, &e.xcookie)) continue;
         int button = 0;
         if (e.xcookie.evtype == XI_RawButtonPress)

@@ -16,11 +16,11 @@ public:
 
     // Connects and checks for XInput 2; false with the reason when either fails.
     bool open(QString* error);
-    const X11Connection& connection() const { return conn; }
+    const X11Connection& connection() const { return m_connection; }
 
     bool install(QString* error) override;
     void remove() override;
-    bool isInstalled() const override { return installed; }
+    bool isInstalled() const override { return m_installed; }
 
 private slots:
     void onEventsReady();
@@ -28,8 +28,8 @@ private slots:
 private:
     void select(bool rawPresses);
 
-    X11Connection conn;
-    QSocketNotifier* notifier = nullptr;
-    int xiOpcode = -1;
-    bool installed = false;
+    X11Connection m_connection;
+    QSocketNotifier* m_notifier = nullptr;
+    int m_xiOpcode = -1;
+    bool m_installed = false;
 };

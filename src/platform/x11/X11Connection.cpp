@@ -48,16 +48,16 @@ void installHandler() {
 }  // namespace
 
 X11Connection::~X11Connection() {
-    if (!dpy) return;
-    XCloseDisplay(dpy);
+    if (!m_display) return;
+    XCloseDisplay(m_display);
     QMutexLocker lock(&registryLock());
-    lastErrors().remove(dpy);
+    lastErrors().remove(m_display);
 }
 
 bool X11Connection::open(QString* error) {
-    if (dpy) return true;
-    dpy = XOpenDisplay(nullptr);
-    if (!dpy) {
+    if (m_display) return true;
+    m_display = XOpenDisplay(nullptr);
+    if (!m_display) {
         if (error)
             *error = QStringLiteral("cannot open the X display \"%1\"")
                          .arg(QString::fromLocal8Bit(XDisplayName(nullptr)));
@@ -65,33 +65,33 @@ bool X11Connection::open(QString* error) {
     }
     {
         QMutexLocker lock(&registryLock());
-        lastErrors().insert(dpy, 0);
+        lastErrors().insert(m_display, 0);
     }
     installHandler();
     return true;
 }
 
 int X11Connection::fileDescriptor() const {
-    return dpy ? ConnectionNumber(dpy) : -1;
+    return m_display ? ConnectionNumber(m_display) : -1;
 }
 
 int X11Connection::trapErrors(const std::function<void()>& requests) {
-    if (!dpy) return BadImplementation;
+    if (!m_display) return BadImplementation;
     installHandler();
-    XSync(dpy, False);  // earlier requests' errors are not this call's
+    XSync(m_display, False);  // earlier requests' errors are not this call's
     {
         QMutexLocker lock(&registryLock());
-        lastErrors()[dpy] = 0;
+        lastErrors()[m_display] = 0;
     }
     requests();
-    XSync(dpy, False);
+    XSync(m_display, False);
     QMutexLocker lock(&registryLock());
-    const int code = lastErrors().value(dpy);
-    lastErrors()[dpy] = 0;
+    const int code = lastErrors().value(m_display);
+    lastErrors()[m_display] = 0;
     return code;
 }
 
 bool X11Connection::isXWayland() const {
     int opcode = 0, event = 0, error = 0;
-    return dpy && XQueryExtension(dpy, "XWAYLAND", &opcode, &event, &error);
+    return m_display && XQueryExtension(m_display, "XWAYLAND", &opcode, &event, &error);
 }

@@ -17,8 +17,8 @@ public:
 
     // Connects to $DISPLAY; false with the reason when it cannot.
     bool open(QString* error);
-    bool isOpen() const { return dpy != nullptr; }
-    _XDisplay* display() const { return dpy; }
+    bool isOpen() const { return m_display != nullptr; }
+    _XDisplay* display() const { return m_display; }
     int fileDescriptor() const;
 
     // Runs the requests, waits until the server has handled them, and returns the
@@ -29,5 +29,5 @@ public:
     bool isXWayland() const;
 
 private:
-    _XDisplay* dpy = nullptr;
+    _XDisplay* m_display = nullptr;
 };

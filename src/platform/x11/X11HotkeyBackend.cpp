@@ -14,29 +14,30 @@
 X11HotkeyBackend::X11HotkeyBackend(QObject* parent) : QObject(parent) {}
 
 X11HotkeyBackend::~X11HotkeyBackend() {
-    if (!conn.isOpen()) return;
-    for (auto it = grabCount.constBegin(); it != grabCount.constEnd(); ++it) ungrabCombo(it.key());
-    XSync(conn.display(), False);
+    if (!m_connection.isOpen()) return;
+    for (auto it = m_grabCount.constBegin(); it != m_grabCount.constEnd(); ++it)
+        ungrabCombo(it.key());
+    XSync(m_connection.display(), False);
 }
 
 bool X11HotkeyBackend::open(QString* error) {
-    if (conn.isOpen()) return true;
-    if (!conn.open(error)) return false;
-    Display* dpy = conn.display();
+    if (m_connection.isOpen()) return true;
+    if (!m_connection.open(error)) return false;
+    Display* dpy = m_connection.display();
     // Held keys then repeat as presses only, which onEventsReady() filters out.
     Bool supported = False;
     XkbSetDetectableAutoRepeat(dpy, True, &supported);
     readModifierBits();
-    notifier = new QSocketNotifier(conn.fileDescriptor(), QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, &X11HotkeyBackend::onEventsReady);
+    m_notifier = new QSocketNotifier(m_connection.fileDescriptor(), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &X11HotkeyBackend::onEventsReady);
     return true;
 }
 
 void X11HotkeyBackend::readModifierBits() {
-    Display* dpy = conn.display();
-    altMask = Mod1Mask;
-    metaMask = Mod4Mask;
-    numLockMask = Mod2Mask;
+    Display* dpy = m_connection.display();
+    m_altMask = Mod1Mask;
+    m_metaMask = Mod4Mask;
+    m_numLockMask = Mod2Mask;
     XModifierKeymap* map = XGetModifierMapping(dpy);
     if (!map) return;
     const KeyCode alt = XKeysymToKeycode(dpy, XK_Alt_L);
@@ -46,9 +47,9 @@ void X11HotkeyBackend::readModifierBits() {
         for (int i = 0; i < map->max_keypermod; ++i) {
             const KeyCode k = map->modifiermap[mod * map->max_keypermod + i];
             if (!k) continue;
-            if (k == alt) altMask = 1u << mod;
-            if (k == super) metaMask = 1u << mod;
-            if (k == numLock) numLockMask = 1u << mod;
+            if (k == alt) m_altMask = 1u << mod;
+            if (k == super) m_metaMask = 1u << mod;
+            if (k == numLock) m_numLockMask = 1u << mod;
         }
     }
     XFreeModifiermap(map);
@@ -58,19 +59,19 @@ unsigned X11HotkeyBackend::xModifiers(Qt::KeyboardModifiers modifiers) const {
     unsigned mask = 0;
     if (modifiers & Qt::ShiftModifier) mask |= ShiftMask;
     if (modifiers & Qt::ControlModifier) mask |= ControlMask;
-    if (modifiers & Qt::AltModifier) mask |= altMask;
-    if (modifiers & Qt::MetaModifier) mask |= metaMask;
+    if (modifiers & Qt::AltModifier) mask |= m_altMask;
+    if (modifiers & Qt::MetaModifier) mask |= m_metaMask;
     return mask;
 }
 
 QVector<unsigned> X11HotkeyBackend::ignoredCombinations() const {
     // The hotkey must fire whether Caps Lock and Num Lock are on or off.
-    return {0u, unsigned(LockMask), numLockMask, unsigned(LockMask) | numLockMask};
+    return {0u, unsigned(LockMask), m_numLockMask, unsigned(LockMask) | m_numLockMask};
 }
 
 int X11HotkeyBackend::grabCombo(const Combo& combo) {
-    Display* dpy = conn.display();
-    return conn.trapErrors([&] {
+    Display* dpy = m_connection.display();
+    return m_connection.trapErrors([&] {
         for (unsigned extra : ignoredCombinations())
             XGrabKey(dpy, combo.keycode, combo.modifiers | extra, DefaultRootWindow(dpy), False,
                      GrabModeAsync, GrabModeAsync);
@@ -78,30 +79,30 @@ int X11HotkeyBackend::grabCombo(const Combo& combo) {
 }
 
 void X11HotkeyBackend::ungrabCombo(const Combo& combo) {
-    Display* dpy = conn.display();
+    Display* dpy = m_connection.display();
     for (unsigned extra : ignoredCombinations())
         XUngrabKey(dpy, combo.keycode, combo.modifiers | extra, DefaultRootWindow(dpy));
 }
 
 bool X11HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModifiers modifiers,
                             QString* error) {
-    if (!conn.isOpen()) {
+    if (!m_connection.isOpen()) {
         if (error) *error = QStringLiteral("no X11 connection");
         return false;
     }
     const quint32 keysym = X11KeyTable::keysymForQtKey(key);
-    const KeyCode keycode = keysym ? XKeysymToKeycode(conn.display(), keysym) : 0;
+    const KeyCode keycode = keysym ? XKeysymToKeycode(m_connection.display(), keysym) : 0;
     if (!keycode) {
         if (error) *error = QStringLiteral("no key on this keyboard produces it");
         return false;
     }
-    if (hotkeys.contains(hotkey)) ungrab(hotkey);
+    if (m_hotkeys.contains(hotkey)) ungrab(hotkey);
     const Combo combo{keycode, xModifiers(modifiers)};
-    if (grabCount.value(combo) == 0) {
+    if (m_grabCount.value(combo) == 0) {
         const int code = grabCombo(combo);
         if (code != 0) {
             ungrabCombo(combo);  // the combinations that did succeed
-            XSync(conn.display(), False);
+            XSync(m_connection.display(), False);
             if (error)
                 *error = code == BadAccess
                              ? QStringLiteral("another program has already grabbed this key")
@@ -109,29 +110,29 @@ bool X11HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModif
             return false;
         }
     }
-    ++grabCount[combo];
-    hotkeys.insert(hotkey, combo);
+    ++m_grabCount[combo];
+    m_hotkeys.insert(hotkey, combo);
     // Events read while grabbing sit in Xlib's queue, where the notifier cannot see them.
     QMetaObject::invokeMethod(this, &X11HotkeyBackend::onEventsReady, Qt::QueuedConnection);
     return true;
 }
 
 void X11HotkeyBackend::ungrab(GlobalHotkey* hotkey) {
-    auto it = hotkeys.find(hotkey);
-    if (it == hotkeys.end()) return;
+    auto it = m_hotkeys.find(hotkey);
+    if (it == m_hotkeys.end()) return;
     const Combo combo = it.value();
-    hotkeys.erase(it);
-    if (--grabCount[combo] > 0) return;
-    grabCount.remove(combo);
+    m_hotkeys.erase(it);
+    if (--m_grabCount[combo] > 0) return;
+    m_grabCount.remove(combo);
     ungrabCombo(combo);
-    XSync(conn.display(), False);
+    XSync(m_connection.display(), False);
     QMetaObject::invokeMethod(this, &X11HotkeyBackend::onEventsReady, Qt::QueuedConnection);
 }
 
 void X11HotkeyBackend::onEventsReady() {
-    if (!conn.isOpen()) return;
-    Display* dpy = conn.display();
-    const unsigned relevant = ShiftMask | ControlMask | altMask | metaMask;
+    if (!m_connection.isOpen()) return;
+    Display* dpy = m_connection.display();
+    const unsigned relevant = ShiftMask | ControlMask | m_altMask | m_metaMask;
     while (XPending(dpy)) {
         XEvent e;
         XNextEvent(dpy, &e);
@@ -140,17 +141,17 @@ void X11HotkeyBackend::onEventsReady() {
             continue;
         }
         if (e.type == KeyRelease) {
-            keysDown.remove(int(e.xkey.keycode));
+            m_keysDown.remove(int(e.xkey.keycode));
             continue;
         }
         if (e.type != KeyPress) continue;
         const int keycode = int(e.xkey.keycode);
         // A key held down repeats its press: only the first one counts.
-        if (keysDown.contains(keycode)) continue;
-        keysDown.insert(keycode);
+        if (m_keysDown.contains(keycode)) continue;
+        m_keysDown.insert(keycode);
         const Combo combo{keycode, e.xkey.state & relevant};
         QVector<QPointer<GlobalHotkey>> targets;
-        for (auto it = hotkeys.constBegin(); it != hotkeys.constEnd(); ++it)
+        for (auto it = m_hotkeys.constBegin(); it != m_hotkeys.constEnd(); ++it)
             if (it.value() == combo) targets.append(it.key());
         for (const QPointer<GlobalHotkey>& h : targets)
             if (h) emit h->activated();

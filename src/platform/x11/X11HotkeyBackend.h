@@ -20,7 +20,7 @@ public:
     ~X11HotkeyBackend() override;
 
     bool open(QString* error);
-    const X11Connection& connection() const { return conn; }
+    const X11Connection& connection() const { return m_connection; }
 
     bool grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModifiers modifiers,
               QString* error) override;
@@ -47,10 +47,10 @@ private:
     int grabCombo(const Combo& combo);
     void ungrabCombo(const Combo& combo);
 
-    X11Connection conn;
-    QSocketNotifier* notifier = nullptr;
-    unsigned altMask = 0, metaMask = 0, numLockMask = 0;
-    QHash<GlobalHotkey*, Combo> hotkeys;
-    QHash<Combo, int> grabCount;
-    QSet<int> keysDown;  // grabbed keycodes pressed and not yet released
+    X11Connection m_connection;
+    QSocketNotifier* m_notifier = nullptr;
+    unsigned m_altMask = 0, m_metaMask = 0, m_numLockMask = 0;
+    QHash<GlobalHotkey*, Combo> m_hotkeys;
+    QHash<Combo, int> m_grabCount;
+    QSet<int> m_keysDown;  // grabbed keycodes pressed and not yet released
 };

@@ -33,159 +33,160 @@ unsigned buttonOf(quint32 flag) {
 }  // namespace
 
 X11InputBackend::X11InputBackend()
-    : settleTime(std::chrono::milliseconds(1)),
-      reuseGuard(std::chrono::milliseconds(100)),
-      restoreDelay(std::chrono::milliseconds(300)) {}
+    : m_settleTime(std::chrono::milliseconds(1)),
+      m_reuseGuard(std::chrono::milliseconds(100)),
+      m_restoreDelay(std::chrono::milliseconds(300)) {}
 
 X11InputBackend::~X11InputBackend() {
     {
-        std::lock_guard<std::mutex> l(mutex);
-        stopping = true;
+        std::lock_guard<std::mutex> l(m_mutex);
+        m_stopping = true;
     }
-    restoreWake.notify_all();
-    if (restorer.joinable()) restorer.join();
-    std::lock_guard<std::mutex> l(mutex);
-    if (!conn.isOpen()) return;
-    for (int keycode : spares.boundKeycodes())
-        if (spares.isHeld(keycode)) fakeKey(keycode, false);
+    m_restoreWake.notify_all();
+    if (m_restorer.joinable()) m_restorer.join();
+    std::lock_guard<std::mutex> l(m_mutex);
+    if (!m_connection.isOpen()) return;
+    for (int keycode : m_spares.boundKeycodes())
+        if (m_spares.isHeld(keycode)) fakeKey(keycode, false);
     // A client reads a key event with the mapping in force when it gets to it: a
     // program that exits right after typing (flowctl play) must give its last
     // borrowed keycodes the same rest a rebind waits, or their characters are lost.
-    const Clock::time_point deadline = Clock::now() + reuseGuard;
-    while (Clock::now() < deadline &&
-           spares.restorable(Clock::now() - reuseGuard).size() < spares.boundKeycodes().size())
+    const Clock::time_point deadline = Clock::now() + m_reuseGuard;
+    while (Clock::now() < deadline && m_spares.restorable(Clock::now() - m_reuseGuard).size() <
+                                          m_spares.boundKeycodes().size())
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    restoreKeycodes(spares.boundKeycodes());
+    restoreKeycodes(m_spares.boundKeycodes());
 }
 
 bool X11InputBackend::open(QString* error) {
-    std::lock_guard<std::mutex> l(mutex);
-    if (conn.isOpen()) return true;
-    if (!conn.open(&failure)) {
-        if (error) *error = failure;
+    std::lock_guard<std::mutex> l(m_mutex);
+    if (m_connection.isOpen()) return true;
+    if (!m_connection.open(&m_failure)) {
+        if (error) *error = m_failure;
         return false;
     }
     int event = 0, err = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(conn.display(), &event, &err, &major, &minor)) {
-        failure = QStringLiteral("the X server has no XTEST extension for synthetic input");
-        if (error) *error = failure;
+    if (!XTestQueryExtension(m_connection.display(), &event, &err, &major, &minor)) {
+        m_failure = QStringLiteral("the X server has no XTEST extension for synthetic input");
+        if (error) *error = m_failure;
         return false;
     }
     // Our injections must not wait behind another client's server grab.
-    XTestGrabControl(conn.display(), True);
+    XTestGrabControl(m_connection.display(), True);
     readKeymap();
-    restorer = std::thread([this] { restoreLoop(); });
+    m_restorer = std::thread([this] { restoreLoop(); });
     return true;
 }
 
 bool X11InputBackend::isAvailable() const {
-    std::lock_guard<std::mutex> l(mutex);
-    return conn.isOpen() && failure.isEmpty();
+    std::lock_guard<std::mutex> l(m_mutex);
+    return m_connection.isOpen() && m_failure.isEmpty();
 }
 
 QString X11InputBackend::unavailableReason() const {
-    std::lock_guard<std::mutex> l(mutex);
-    return failure;
+    std::lock_guard<std::mutex> l(m_mutex);
+    return m_failure;
 }
 
 void X11InputBackend::setKeymapSettleTime(std::chrono::microseconds settle) {
-    std::lock_guard<std::mutex> l(mutex);
-    settleTime = settle;
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_settleTime = settle;
 }
 
 void X11InputBackend::setSpareReuseGuard(std::chrono::microseconds guard) {
-    std::lock_guard<std::mutex> l(mutex);
-    reuseGuard = guard;
-    spares.setReuseGuard(guard);
+    std::lock_guard<std::mutex> l(m_mutex);
+    m_reuseGuard = guard;
+    m_spares.setReuseGuard(guard);
 }
 
 void X11InputBackend::setRestoreDelay(std::chrono::milliseconds delay) {
     {
-        std::lock_guard<std::mutex> l(mutex);
-        restoreDelay = delay;
+        std::lock_guard<std::mutex> l(m_mutex);
+        m_restoreDelay = delay;
     }
-    restoreWake.notify_all();
+    m_restoreWake.notify_all();
 }
 
 int X11InputBackend::spareKeycodeCount() const {
-    std::lock_guard<std::mutex> l(mutex);
-    return spares.size();
+    std::lock_guard<std::mutex> l(m_mutex);
+    return m_spares.size();
 }
 
 void X11InputBackend::restoreKeymap() {
-    std::lock_guard<std::mutex> l(mutex);
-    if (conn.isOpen()) restoreKeycodes(spares.restorable(Clock::time_point::max()));
+    std::lock_guard<std::mutex> l(m_mutex);
+    if (m_connection.isOpen()) restoreKeycodes(m_spares.restorable(Clock::time_point::max()));
 }
 
 QSize X11InputBackend::screenSize() {
-    std::lock_guard<std::mutex> l(mutex);
-    if (!conn.isOpen()) return QSize();
-    convertedWith = querySize();
-    return convertedWith;
+    std::lock_guard<std::mutex> l(m_mutex);
+    if (!m_connection.isOpen()) return QSize();
+    m_convertedWith = querySize();
+    return m_convertedWith;
 }
 
 QSize X11InputBackend::querySize() {
     XWindowAttributes attributes;
-    Display* dpy = conn.display();
+    Display* dpy = m_connection.display();
     if (!XGetWindowAttributes(dpy, DefaultRootWindow(dpy), &attributes)) return QSize();
     return QSize(attributes.width, attributes.height);
 }
 
 void X11InputBackend::readKeymap() {
-    Display* dpy = conn.display();
-    XDisplayKeycodes(dpy, &minKeycode, &maxKeycode);
+    Display* dpy = m_connection.display();
+    XDisplayKeycodes(dpy, &m_minKeycode, &m_maxKeycode);
     int per = 0;
-    KeySym* syms = XGetKeyboardMapping(dpy, KeyCode(minKeycode), maxKeycode - minKeycode + 1, &per);
-    keymap.clear();
-    symsPerKeycode = syms ? per : 0;
+    KeySym* syms =
+        XGetKeyboardMapping(dpy, KeyCode(m_minKeycode), m_maxKeycode - m_minKeycode + 1, &per);
+    m_keymap.clear();
+    m_symsPerKeycode = syms ? per : 0;
     if (syms) {
-        keymap.resize((maxKeycode - minKeycode + 1) * per);
-        std::copy(syms, syms + keymap.size(), keymap.begin());
+        m_keymap.resize((m_maxKeycode - m_minKeycode + 1) * per);
+        std::copy(syms, syms + m_keymap.size(), m_keymap.begin());
         XFree(syms);
     }
 
     // The first time, keycodes without any symbol become the spare pool; later
     // readings keep the pool and only learn where the other keys are now.
-    const bool firstReading = spares.size() == 0;
+    const bool firstReading = m_spares.size() == 0;
     QVector<int> empty;
-    places.clear();
-    for (int keycode = minKeycode; keycode <= maxKeycode; ++keycode) {
-        const unsigned long* s = keymap.constData() + (keycode - minKeycode) * symsPerKeycode;
+    m_places.clear();
+    for (int keycode = m_minKeycode; keycode <= m_maxKeycode; ++keycode) {
+        const unsigned long* s = m_keymap.constData() + (keycode - m_minKeycode) * m_symsPerKeycode;
         bool hasSymbol = false;
-        for (int i = 0; i < symsPerKeycode; ++i) hasSymbol = hasSymbol || s[i] != NoSymbol;
+        for (int i = 0; i < m_symsPerKeycode; ++i) hasSymbol = hasSymbol || s[i] != NoSymbol;
         if (!hasSymbol) {
             if (firstReading) empty.append(keycode);
             continue;
         }
-        if (spares.contains(keycode)) continue;
+        if (m_spares.contains(keycode)) continue;
         // Levels 1 and 2 of the first group: plain and with Shift.
-        for (int level = 0; level < qMin(2, symsPerKeycode); ++level) {
+        for (int level = 0; level < qMin(2, m_symsPerKeycode); ++level) {
             if (s[level] == NoSymbol) continue;
-            auto it = places.find(quint32(s[level]));
-            if (it == places.end() || it->level > level)
-                places.insert(quint32(s[level]), {keycode, level});
+            auto it = m_places.find(quint32(s[level]));
+            if (it == m_places.end() || it->level > level)
+                m_places.insert(quint32(s[level]), {keycode, level});
         }
     }
     if (firstReading) {
         // Take the highest ones: programs that borrow a keycode usually take the first empty one.
         empty = empty.mid(qMin(kSparesLeftForOthers, empty.size()));
-        spares = SpareKeycodePool(empty, reuseGuard);
+        m_spares = SpareKeycodePool(empty, m_reuseGuard);
     }
 
-    shiftKeycodes.clear();
+    m_shiftKeycodes.clear();
     if (XModifierKeymap* mods = XGetModifierMapping(dpy)) {
         for (int i = 0; i < mods->max_keypermod; ++i) {
             const KeyCode k = mods->modifiermap[ShiftMapIndex * mods->max_keypermod + i];
-            if (k) shiftKeycodes.append(k);
+            if (k) m_shiftKeycodes.append(k);
         }
         XFreeModifiermap(mods);
     }
-    const KeyPlace shiftL = places.value(XK_Shift_L);
-    shiftKeycode = shiftL.keycode ? shiftL.keycode : shiftKeycodes.value(0);
+    const KeyPlace shiftL = m_places.value(XK_Shift_L);
+    m_shiftKeycode = shiftL.keycode ? shiftL.keycode : m_shiftKeycodes.value(0);
 }
 
 void X11InputBackend::drainEvents() {
-    Display* dpy = conn.display();
+    Display* dpy = m_connection.display();
     bool remapped = false;
     while (XPending(dpy)) {
         XEvent e;
@@ -198,14 +199,14 @@ void X11InputBackend::drainEvents() {
             // program changed the layout.
             for (int k = e.xmapping.first_keycode;
                  k < e.xmapping.first_keycode + e.xmapping.count && !remapped; ++k)
-                remapped = !spares.contains(k);
+                remapped = !m_spares.contains(k);
         }
     }
     if (remapped) readKeymap();
 }
 
 unsigned X11InputBackend::numLockMask() {
-    Display* dpy = conn.display();
+    Display* dpy = m_connection.display();
     const KeyCode numLock = XKeysymToKeycode(dpy, XK_Num_Lock);
     unsigned mask = 0;
     if (XModifierKeymap* map = XGetModifierMapping(dpy)) {
@@ -218,7 +219,7 @@ unsigned X11InputBackend::numLockMask() {
 }
 
 unsigned X11InputBackend::queryModifierState() {
-    Display* dpy = conn.display();
+    Display* dpy = m_connection.display();
     Window root = 0, child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;
     unsigned mask = 0;
@@ -227,39 +228,39 @@ unsigned X11InputBackend::queryModifierState() {
 }
 
 bool X11InputBackend::findOnKeymap(quint32 keysym, KeyPlace* place) const {
-    auto it = places.constFind(keysym);
-    if (it == places.constEnd()) return false;
+    auto it = m_places.constFind(keysym);
+    if (it == m_places.constEnd()) return false;
     *place = *it;
     return true;
 }
 
 bool X11InputBackend::isAlphabetic(int keycode) const {
-    if (symsPerKeycode < 2) return false;
-    const unsigned long* s = keymap.constData() + (keycode - minKeycode) * symsPerKeycode;
+    if (m_symsPerKeycode < 2) return false;
+    const unsigned long* s = m_keymap.constData() + (keycode - m_minKeycode) * m_symsPerKeycode;
     KeySym lower = 0, upper = 0;
     XConvertCase(s[0], &lower, &upper);
     return lower != upper && lower == s[0] && upper == s[1];
 }
 
 void X11InputBackend::fakeKey(int keycode, bool down) {
-    XTestFakeKeyEvent(conn.display(), unsigned(keycode), down ? True : False, CurrentTime);
+    XTestFakeKeyEvent(m_connection.display(), unsigned(keycode), down ? True : False, CurrentTime);
 }
 
 void X11InputBackend::logOnce(const QString& key, const QString& message) {
-    if (reported.contains(key)) return;
-    reported.insert(key);
+    if (m_reported.contains(key)) return;
+    m_reported.insert(key);
     qCWarning(appLog).noquote() << message;
 }
 
 bool X11InputBackend::inject(const InputBatch& batch) {
-    std::unique_lock<std::mutex> guard(mutex);
-    if (!conn.isOpen()) return false;
+    std::unique_lock<std::mutex> guard(m_mutex);
+    if (!m_connection.isOpen()) return false;
     drainEvents();
     for (const InputRecord& r : batch) {
         if (r.type == InputRecord::Mouse) {
             sendMouse(r);
         } else if (r.isCharacter()) {
-            const SurrogateJoiner::Event e = joiner.feed(r.scan, r.isKeyUp());
+            const SurrogateJoiner::Event e = m_joiner.feed(r.scan, r.isKeyUp());
             if (e.dropped)
                 logOnce(QStringLiteral("lone"),
                         QStringLiteral("a lone UTF-16 surrogate was not typed"));
@@ -270,7 +271,7 @@ bool X11InputBackend::inject(const InputBatch& batch) {
     }
     // Wait until the server has taken every event, so that input from the next
     // batch (or another connection) can never overtake it.
-    XSync(conn.display(), False);
+    XSync(m_connection.display(), False);
     return true;
 }
 
@@ -289,18 +290,18 @@ void X11InputBackend::sendVirtualKey(quint16 virtualKey, bool up,
         return;
     }
     if (up) {
-        int keycode = virtualKeysDown.take(virtualKey);
+        int keycode = m_virtualKeysDown.take(virtualKey);
         KeyPlace place;
         if (!keycode && findOnKeymap(keysym, &place)) keycode = place.keycode;
         if (!keycode) return;  // a key of its own that was never pressed
         fakeKey(keycode, false);
-        if (spares.contains(keycode)) {
-            spares.release(keycode, Clock::now());
-            restoreWake.notify_all();
+        if (m_spares.contains(keycode)) {
+            m_spares.release(keycode, Clock::now());
+            m_restoreWake.notify_all();
         }
         return;
     }
-    int keycode = virtualKeysDown.value(virtualKey);
+    int keycode = m_virtualKeysDown.value(virtualKey);
     KeyPlace place;
     if (!keycode && findOnKeymap(keysym, &place)) {
         // A keypad digit sits in the Num Lock column of its key: with Num Lock off the
@@ -312,20 +313,20 @@ void X11InputBackend::sendVirtualKey(quint16 virtualKey, bool up,
     }
     if (!keycode) keycode = bindSpare(keysym, guard);
     if (!keycode) return;
-    if (spares.contains(keycode)) spares.press(keycode, Clock::now());
+    if (m_spares.contains(keycode)) m_spares.press(keycode, Clock::now());
     fakeKey(keycode, true);
-    virtualKeysDown.insert(virtualKey, keycode);
+    m_virtualKeysDown.insert(virtualKey, keycode);
 }
 
 void X11InputBackend::sendCharacter(char32_t character, bool up,
                                     std::unique_lock<std::mutex>& guard) {
     if (up) {
-        const int keycode = charactersDown.take(character);
+        const int keycode = m_charactersDown.take(character);
         if (!keycode) return;
         fakeKey(keycode, false);
-        if (spares.contains(keycode)) {
-            spares.release(keycode, Clock::now());
-            restoreWake.notify_all();
+        if (m_spares.contains(keycode)) {
+            m_spares.release(keycode, Clock::now());
+            m_restoreWake.notify_all();
         }
         return;
     }
@@ -336,7 +337,7 @@ void X11InputBackend::sendCharacter(char32_t character, bool up,
                     .arg(quint32(character), 4, 16, QLatin1Char('0')));
         return;
     }
-    if (const int held = charactersDown.take(character)) fakeKey(held, false);
+    if (const int held = m_charactersDown.take(character)) fakeKey(held, false);
 
     KeyPlace place;
     if (findOnKeymap(keysym, &place)) {
@@ -345,33 +346,33 @@ void X11InputBackend::sendCharacter(char32_t character, bool up,
         if ((state & LockMask) && isAlphabetic(place.keycode)) wantShift = !wantShift;
         const bool shiftOn = state & ShiftMask;
         QVector<int> lifted;
-        if (wantShift && !shiftOn && shiftKeycode) {
-            fakeKey(shiftKeycode, true);
+        if (wantShift && !shiftOn && m_shiftKeycode) {
+            fakeKey(m_shiftKeycode, true);
         } else if (!wantShift && shiftOn) {
             // Lift the Shift keys that are down for this one key, then put them back.
             char keys[32];
-            XQueryKeymap(conn.display(), keys);
-            for (int k : shiftKeycodes)
+            XQueryKeymap(m_connection.display(), keys);
+            for (int k : m_shiftKeycodes)
                 if (keys[k / 8] & (1 << (k % 8))) lifted.append(k);
             for (int k : lifted) fakeKey(k, false);
         }
         fakeKey(place.keycode, true);
-        if (wantShift && !shiftOn && shiftKeycode) fakeKey(shiftKeycode, false);
+        if (wantShift && !shiftOn && m_shiftKeycode) fakeKey(m_shiftKeycode, false);
         for (int k : lifted) fakeKey(k, true);
-        charactersDown.insert(character, place.keycode);
+        m_charactersDown.insert(character, place.keycode);
         return;
     }
 
     const int keycode = bindSpare(keysym, guard);
     if (!keycode) return;
-    spares.press(keycode, Clock::now());
+    m_spares.press(keycode, Clock::now());
     fakeKey(keycode, true);
-    charactersDown.insert(character, keycode);
+    m_charactersDown.insert(character, keycode);
 }
 
 int X11InputBackend::bindSpare(quint32 keysym, std::unique_lock<std::mutex>& guard) {
-    Display* dpy = conn.display();
-    SpareKeycodePool::Assignment a = spares.assign(keysym, Clock::now());
+    Display* dpy = m_connection.display();
+    SpareKeycodePool::Assignment a = m_spares.assign(keysym, Clock::now());
     while (a.keycode < 0) {
         if (a.notBefore == Clock::time_point::max()) {
             logOnce(
@@ -381,12 +382,12 @@ int X11InputBackend::bindSpare(quint32 keysym, std::unique_lock<std::mutex>& gua
         }
         // Every spare keycode was used a moment ago; a client may still be reading
         // the mapping it had then.
-        restoreWake.wait_until(guard, a.notBefore);
-        a = spares.assign(keysym, Clock::now());
+        m_restoreWake.wait_until(guard, a.notBefore);
+        a = m_spares.assign(keysym, Clock::now());
     }
     if (!a.needsMapping) return a.keycode;
 
-    QVector<KeySym> syms(qMax(symsPerKeycode, 1), KeySym(keysym));
+    QVector<KeySym> syms(qMax(m_symsPerKeycode, 1), KeySym(keysym));
     XChangeKeyboardMapping(dpy, a.keycode, syms.size(), syms.data(), 1);
     // Read the mapping back: this waits until the server has applied it and sent
     // every client its MappingNotify.
@@ -404,12 +405,12 @@ int X11InputBackend::bindSpare(quint32 keysym, std::unique_lock<std::mutex>& gua
                     .arg(keysym, 0, 16));
         return 0;
     }
-    spares.bind(a.keycode, keysym, Clock::now());
+    m_spares.bind(a.keycode, keysym, Clock::now());
     // Clients fetch the new keymap when they read the notification; give them the
     // time before the key that needs it arrives.
-    if (settleTime.count() > 0) {
+    if (m_settleTime.count() > 0) {
         guard.unlock();
-        std::this_thread::sleep_for(settleTime);
+        std::this_thread::sleep_for(m_settleTime);
         guard.lock();
     }
     return a.keycode;
@@ -417,33 +418,33 @@ int X11InputBackend::bindSpare(quint32 keysym, std::unique_lock<std::mutex>& gua
 
 void X11InputBackend::restoreKeycodes(const QVector<int>& keycodes) {
     if (keycodes.isEmpty()) return;
-    Display* dpy = conn.display();
-    const QVector<KeySym> empty(qMax(symsPerKeycode, 1), NoSymbol);
+    Display* dpy = m_connection.display();
+    const QVector<KeySym> empty(qMax(m_symsPerKeycode, 1), NoSymbol);
     for (int keycode : keycodes) {
         XChangeKeyboardMapping(dpy, keycode, empty.size(), const_cast<KeySym*>(empty.data()), 1);
-        spares.unbind(keycode);
+        m_spares.unbind(keycode);
     }
     XSync(dpy, False);
 }
 
 void X11InputBackend::restoreLoop() {
-    std::unique_lock<std::mutex> guard(mutex);
-    while (!stopping) {
-        if (spares.boundKeycodes().isEmpty()) {
-            restoreWake.wait(guard);
+    std::unique_lock<std::mutex> guard(m_mutex);
+    while (!m_stopping) {
+        if (m_spares.boundKeycodes().isEmpty()) {
+            m_restoreWake.wait(guard);
             continue;
         }
         drainEvents();
-        restoreKeycodes(spares.restorable(Clock::now() - restoreDelay));
-        restoreWake.wait_for(guard, restoreDelay / 2);
+        restoreKeycodes(m_spares.restorable(Clock::now() - m_restoreDelay));
+        m_restoreWake.wait_for(guard, m_restoreDelay / 2);
     }
 }
 
 void X11InputBackend::sendMouse(const InputRecord& r) {
-    Display* dpy = conn.display();
+    Display* dpy = m_connection.display();
     if (r.flags & InputRecord::Move) {
         if (r.flags & InputRecord::Absolute) {
-            const QSize size = convertedWith.isValid() ? convertedWith : querySize();
+            const QSize size = m_convertedWith.isValid() ? m_convertedWith : querySize();
             const QPoint p = AbsoluteCoordinates::toPoint(r.dx, r.dy, size);
             XTestFakeMotionEvent(dpy, DefaultScreen(dpy), p.x(), p.y(), CurrentTime);
         } else {

@@ -25,7 +25,7 @@ public:
 
     // Connects and checks for XTest; false with the reason when either fails.
     bool open(QString* error);
-    const X11Connection& connection() const { return conn; }
+    const X11Connection& connection() const { return m_connection; }
 
     QSize screenSize() override;
     bool isAvailable() const override;
@@ -70,30 +70,30 @@ private:
     void sendMouse(const InputRecord& record);
     void fakeKey(int keycode, bool down);
 
-    mutable std::mutex mutex;
-    X11Connection conn;
-    QString failure;
+    mutable std::mutex m_mutex;
+    X11Connection m_connection;
+    QString m_failure;
 
-    int minKeycode = 8;
-    int maxKeycode = 255;
-    int symsPerKeycode = 0;
-    QVector<unsigned long> keymap;    // symsPerKeycode keysyms per keycode from minKeycode
-    QHash<quint32, KeyPlace> places;  // keysym -> the key producing it (spare keycodes excluded)
-    QVector<int> shiftKeycodes;       // keys bound to the Shift modifier
-    int shiftKeycode = 0;             // the one pressed when a character needs Shift
+    int m_minKeycode = 8;
+    int m_maxKeycode = 255;
+    int m_symsPerKeycode = 0;
+    QVector<unsigned long> m_keymap;    // symsPerKeycode keysyms per keycode from minKeycode
+    QHash<quint32, KeyPlace> m_places;  // keysym -> the key producing it (spare keycodes excluded)
+    QVector<int> m_shiftKeycodes;       // keys bound to the Shift modifier
+    int m_shiftKeycode = 0;             // the one pressed when a character needs Shift
 
-    SpareKeycodePool spares;
-    SurrogateJoiner joiner;
-    QHash<char32_t, int> charactersDown;  // character -> keycode it was pressed with
-    QHash<quint16, int> virtualKeysDown;  // virtual key -> keycode it was pressed with
-    QSize convertedWith;                  // the size the last absolute conversion used
-    QSet<QString> reported;
+    SpareKeycodePool m_spares;
+    SurrogateJoiner m_joiner;
+    QHash<char32_t, int> m_charactersDown;  // character -> keycode it was pressed with
+    QHash<quint16, int> m_virtualKeysDown;  // virtual key -> keycode it was pressed with
+    QSize m_convertedWith;                  // the size the last absolute conversion used
+    QSet<QString> m_reported;
 
-    std::chrono::microseconds settleTime;
-    std::chrono::microseconds reuseGuard;
-    std::chrono::milliseconds restoreDelay;
+    std::chrono::microseconds m_settleTime;
+    std::chrono::microseconds m_reuseGuard;
+    std::chrono::milliseconds m_restoreDelay;
 
-    std::condition_variable restoreWake;
-    bool stopping = false;
-    std::thread restorer;
+    std::condition_variable m_restoreWake;
+    bool m_stopping = false;
+    std::thread m_restorer;
 };

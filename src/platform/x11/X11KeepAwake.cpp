@@ -17,33 +17,33 @@ constexpr int kDBusTimeoutMs = 500;
 }  // namespace
 
 X11KeepAwake::~X11KeepAwake() {
-    if (depth > 0) {
-        depth = 1;
+    if (m_depth > 0) {
+        m_depth = 1;
         release();
     }
 }
 
 bool X11KeepAwake::open(QString* error) {
-    if (!conn.open(error)) return false;
+    if (!m_connection.open(error)) return false;
     int event = 0, err = 0;
-    haveExtension = XScreenSaverQueryExtension(conn.display(), &event, &err);
+    m_haveExtension = XScreenSaverQueryExtension(m_connection.display(), &event, &err);
     return true;
 }
 
 void X11KeepAwake::request() {
-    if (depth++ > 0) return;
-    if (haveExtension) {
-        XScreenSaverSuspend(conn.display(), True);
-        XSync(conn.display(), False);
+    if (m_depth++ > 0) return;
+    if (m_haveExtension) {
+        XScreenSaverSuspend(m_connection.display(), True);
+        XSync(m_connection.display(), False);
     }
     inhibitOverDBus();
 }
 
 void X11KeepAwake::release() {
-    if (depth == 0 || --depth > 0) return;
-    if (haveExtension) {
-        XScreenSaverSuspend(conn.display(), False);
-        XSync(conn.display(), False);
+    if (m_depth == 0 || --m_depth > 0) return;
+    if (m_haveExtension) {
+        XScreenSaverSuspend(m_connection.display(), False);
+        XSync(m_connection.display(), False);
     }
     uninhibitOverDBus();
 }
@@ -61,8 +61,8 @@ void X11KeepAwake::inhibitOverDBus() {
     call << app << QStringLiteral("replaying a flow");
     const QDBusMessage reply = bus.call(call, QDBus::Block, kDBusTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-        cookie = reply.arguments().constFirst().toUInt();
-        inhibited = true;
+        m_cookie = reply.arguments().constFirst().toUInt();
+        m_inhibited = true;
     } else {
         qCDebug(appLog).noquote() << "screen saver inhibit over D-Bus not available:"
                                   << reply.errorMessage();
@@ -70,10 +70,10 @@ void X11KeepAwake::inhibitOverDBus() {
 }
 
 void X11KeepAwake::uninhibitOverDBus() {
-    if (!inhibited) return;
-    inhibited = false;
+    if (!m_inhibited) return;
+    m_inhibited = false;
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("UnInhibit"));
-    call << cookie;
+    call << m_cookie;
     QDBusConnection::sessionBus().call(call, QDBus::NoBlock);
 }

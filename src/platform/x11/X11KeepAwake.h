@@ -14,20 +14,20 @@ public:
     // Connects; false with the reason when it cannot. A server without the
     // MIT-SCREEN-SAVER extension is accepted: requests then rely on D-Bus alone.
     bool open(QString* error);
-    bool hasScreenSaverExtension() const { return haveExtension; }
-    const X11Connection& connection() const { return conn; }
+    bool hasScreenSaverExtension() const { return m_haveExtension; }
+    const X11Connection& connection() const { return m_connection; }
 
     void request() override;
     void release() override;
-    bool isRequested() const { return depth > 0; }
+    bool isRequested() const { return m_depth > 0; }
 
 private:
     void inhibitOverDBus();
     void uninhibitOverDBus();
 
-    X11Connection conn;
-    bool haveExtension = false;
-    int depth = 0;
-    quint32 cookie = 0;
-    bool inhibited = false;
+    X11Connection m_connection;
+    bool m_haveExtension = false;
+    int m_depth = 0;
+    quint32 m_cookie = 0;
+    bool m_inhibited = false;
 };

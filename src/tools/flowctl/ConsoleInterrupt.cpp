@@ -16,11 +16,11 @@ ConsoleInterrupt::ConsoleInterrupt(QObject* parent) : QObject(parent) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     // Only an atomic store is safe inside a signal handler; the flag is picked up here.
-    poll.setInterval(20);
-    connect(&poll, &QTimer::timeout, this, [this] {
+    m_poll.setInterval(20);
+    connect(&m_poll, &QTimer::timeout, this, [this] {
         if (pending.exchange(false)) emit interrupted();
     });
-    poll.start();
+    m_poll.start();
 }
 
 ConsoleInterrupt::~ConsoleInterrupt() {

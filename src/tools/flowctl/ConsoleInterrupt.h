@@ -15,5 +15,5 @@ signals:
     void interrupted();
 
 private:
-    QTimer poll;
+    QTimer m_poll;
 };

@@ -80,11 +80,11 @@ QByteArray operationJson(const Operation* op) {
 class Reader {
 public:
     Reader(const QJsonObject& object, QString path, QString* error)
-        : object(object), path(std::move(path)), error(error) {}
+        : m_object(object), m_path(std::move(path)), m_error(error) {}
 
     // Refuses keys the schema does not have, so a misspelt field is named, not ignored.
     bool onlyKeys(std::initializer_list<const char*> keys) const {
-        for (const QString& k : object.keys()) {
+        for (const QString& k : m_object.keys()) {
             bool known = false;
             for (const char* allowed : keys) known = known || k == QLatin1String(allowed);
             if (!known) return fail(k, "unknown field");
@@ -92,7 +92,7 @@ public:
         return true;
     }
     bool string(const char* key, QString* out) const {
-        const QJsonValue v = object.value(QLatin1String(key));
+        const QJsonValue v = m_object.value(QLatin1String(key));
         if (v.isUndefined()) return fail(key, "missing");
         if (v.isNull()) {
             *out = QString();
@@ -104,14 +104,14 @@ public:
         return true;
     }
     bool integer(const char* key, int* out) const {
-        const QJsonValue v = object.value(QLatin1String(key));
+        const QJsonValue v = m_object.value(QLatin1String(key));
         return toInt(v, key, out);
     }
     bool point(const char* key, QPoint* out) const {
-        const QJsonValue v = object.value(QLatin1String(key));
+        const QJsonValue v = m_object.value(QLatin1String(key));
         if (v.isUndefined()) return fail(key, "missing");
         if (!v.isObject()) return fail(key, "expected an object {\"x\": i, \"y\": i}");
-        Reader inner(v.toObject(), field(key), error);
+        Reader inner(v.toObject(), field(key), m_error);
         if (!inner.onlyKeys({"x", "y"})) return false;
         int x = 0, y = 0;
         if (!inner.integer("x", &x) || !inner.integer("y", &y)) return false;
@@ -119,7 +119,7 @@ public:
         return true;
     }
     bool modifiers(const char* key, Qt::KeyboardModifiers* out) const {
-        const QJsonValue v = object.value(QLatin1String(key));
+        const QJsonValue v = m_object.value(QLatin1String(key));
         if (v.isUndefined()) return fail(key, "missing");
         if (!v.isArray())
             return fail(key, "expected an array of \"Shift\", \"Ctrl\", \"Alt\", \"Win\"");
@@ -146,11 +146,11 @@ public:
         return true;
     }
     bool fail(const QString& key, const char* what) const {
-        *error = field(key) + QStringLiteral(": ") + QLatin1String(what);
+        *m_error = field(key) + QStringLiteral(": ") + QLatin1String(what);
         return false;
     }
     QString field(const QString& key) const {
-        return path.isEmpty() ? key : path + QLatin1Char('.') + key;
+        return m_path.isEmpty() ? key : m_path + QLatin1Char('.') + key;
     }
 
 private:
@@ -164,9 +164,9 @@ private:
         return true;
     }
 
-    QJsonObject object;
-    QString path;
-    QString* error;
+    QJsonObject m_object;
+    QString m_path;
+    QString* m_error;
 };
 
 Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flow, QString* error) {

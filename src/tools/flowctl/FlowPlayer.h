@@ -22,11 +22,11 @@ public:
 private:
     void finish(bool interrupted, const QString& why);
 
-    Flow* flow;
-    QTextStream& out;
-    FlowRunner runner;
-    QElapsedTimer clock;
-    int stepsStarted = 0;
-    int exitCode = 0;
-    bool finished = false;
+    Flow* m_flow;
+    QTextStream& m_out;
+    FlowRunner m_runner;
+    QElapsedTimer m_clock;
+    int m_stepsStarted = 0;
+    int m_exitCode = 0;
+    bool m_finished = false;
 };

@@ -63,13 +63,13 @@ QString helpFor(const QString& command) {
 // File errors go to stderr, in the words the designer would show.
 class StderrPresenter : public ErrorPresenter {
 public:
-    explicit StderrPresenter(QTextStream& err) : err(err) {}
+    explicit StderrPresenter(QTextStream& err) : m_err(err) {}
     void showWarning(const QString&, const QString& text) override {
-        err << "flowctl: " << text << Qt::endl;
+        m_err << "flowctl: " << text << Qt::endl;
     }
 
 private:
-    QTextStream& err;
+    QTextStream& m_err;
 };
 
 int loadFailure(const Flow& flow, QTextStream& err) {

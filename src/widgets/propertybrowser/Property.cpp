@@ -6,55 +6,57 @@
 #include "widgets/propertybrowser/VariantPropertyManager.h"
 
 Property::Property(VariantPropertyManager* owner, int typeId, const QString& rowName)
-    : manager(owner), type(typeId), name(rowName) {}
+    : m_manager(owner), m_type(typeId), m_name(rowName) {}
 
 void Property::setPropertyName(const QString& text) {
-    if (name == text) return;
-    name = text;
-    manager->notifyChanged(this);
+    if (m_name == text) return;
+    m_name = text;
+    m_manager->notifyChanged(this);
 }
 
 void Property::setEnabled(bool on) {
-    if (enabled == on) return;
-    enabled = on;
-    manager->notifyChanged(this);
+    if (m_enabled == on) return;
+    m_enabled = on;
+    m_manager->notifyChanged(this);
 }
 
 bool Property::isEffectivelyEnabled() const {
-    for (const Property* p = this; p; p = p->parent)
-        if (!p->enabled) return false;
+    for (const Property* p = this; p; p = p->m_parentProperty)
+        if (!p->m_enabled) return false;
     return true;
 }
 
 int Property::valueType() const {
-    if (type == VariantPropertyManager::enumTypeId() ||
-        type == VariantPropertyManager::flagTypeId())
+    if (m_type == VariantPropertyManager::enumTypeId() ||
+        m_type == VariantPropertyManager::flagTypeId())
         return QVariant::Int;
-    return type;
+    return m_type;
 }
 
 QString Property::valueText() const {
-    if (type == VariantPropertyManager::enumTypeId())
-        return attributes.value(QStringLiteral("enumNames")).toStringList().value(current.toInt());
-    if (type == VariantPropertyManager::flagTypeId()) {
-        const QStringList names = attributes.value(QStringLiteral("flagNames")).toStringList();
-        const int bits = current.toInt();
+    if (m_type == VariantPropertyManager::enumTypeId())
+        return m_attributes.value(QStringLiteral("enumNames"))
+            .toStringList()
+            .value(m_value.toInt());
+    if (m_type == VariantPropertyManager::flagTypeId()) {
+        const QStringList names = m_attributes.value(QStringLiteral("flagNames")).toStringList();
+        const int bits = m_value.toInt();
         QStringList set;
         for (int i = 0; i < names.size(); ++i)
             if (bits & (1 << i)) set << names.at(i);
         return set.join(QLatin1Char('|'));
     }
-    switch (type) {
+    switch (m_type) {
         case QVariant::Int:
-            return QString::number(current.toInt());
+            return QString::number(m_value.toInt());
         case QVariant::Bool:
-            return current.toBool() ? QCoreApplication::translate("Property", "True")
+            return m_value.toBool() ? QCoreApplication::translate("Property", "True")
                                     : QCoreApplication::translate("Property", "False");
         case QVariant::Point: {
-            const QPoint p = current.toPoint();
+            const QPoint p = m_value.toPoint();
             return QStringLiteral("%1, %2").arg(p.x()).arg(p.y());
         }
         default:
-            return current.toString();
+            return m_value.toString();
     }
 }

@@ -12,30 +12,30 @@ class VariantPropertyManager;
 // the browsers showing them; a browser only reads them.
 class Property {
 public:
-    QString propertyName() const { return name; }
+    QString propertyName() const { return m_name; }
     void setPropertyName(const QString& text);
 
     // Whether the row may be edited. A disabled row disables its sub-rows too.
-    bool isEnabled() const { return enabled; }
+    bool isEnabled() const { return m_enabled; }
     void setEnabled(bool on);
     // False when this row or any row above it is disabled.
     bool isEffectivelyEnabled() const;
 
-    QVariant value() const { return current; }
+    QVariant value() const { return m_value; }
     // The row type the manager made the row with (an enumeration or flag id, or a
     // QVariant type such as QVariant::Point).
-    int propertyType() const { return type; }
+    int propertyType() const { return m_type; }
     // The type of value(): int for enumerations and flags, otherwise the row type.
     int valueType() const;
     // The value as the grid shows it when not editing.
     QString valueText() const;
     QVariant attribute(const QString& attributeName) const {
-        return attributes.value(attributeName);
+        return m_attributes.value(attributeName);
     }
 
-    QList<Property*> subProperties() const { return children; }
-    Property* parentProperty() const { return parent; }
-    VariantPropertyManager* propertyManager() const { return manager; }
+    QList<Property*> subProperties() const { return m_subProperties; }
+    Property* parentProperty() const { return m_parentProperty; }
+    VariantPropertyManager* propertyManager() const { return m_manager; }
 
 private:
     friend class VariantPropertyManager;
@@ -43,12 +43,12 @@ private:
     ~Property() = default;
     Q_DISABLE_COPY(Property)
 
-    VariantPropertyManager* manager;
-    int type;
-    QString name;
-    bool enabled = true;
-    QVariant current;
-    QVariantMap attributes;
-    QList<Property*> children;
-    Property* parent = nullptr;
+    VariantPropertyManager* m_manager;
+    int m_type;
+    QString m_name;
+    bool m_enabled = true;
+    QVariant m_value;
+    QVariantMap m_attributes;
+    QList<Property*> m_subProperties;
+    Property* m_parentProperty = nullptr;
 };

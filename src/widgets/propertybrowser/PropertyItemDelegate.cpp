@@ -15,18 +15,18 @@ constexpr int kFrame = 2;  // width of the mark around the cell being edited
 }
 
 PropertyItemDelegate::PropertyItemDelegate(TreePropertyBrowser* owner)
-    : QStyledItemDelegate(owner), browser(owner) {}
+    : QStyledItemDelegate(owner), m_browser(owner) {}
 
 QWidget* PropertyItemDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                             const QModelIndex& index) const {
     if (index.column() != 1) return nullptr;
-    Property* property = browser->propertyForIndex(index);
+    Property* property = m_browser->propertyForIndex(index);
     if (!property || !property->isEffectivelyEnabled()) return nullptr;
-    VariantEditorFactory* factory = browser->factoryForProperty(property);
+    VariantEditorFactory* factory = m_browser->factoryForProperty(property);
     if (!factory) return nullptr;
     QWidget* made = factory->createEditor(property->propertyManager(), property, parent);
     if (!made) return nullptr;
-    edited = index;
+    m_edited = index;
     return made;
 }
 
@@ -41,7 +41,7 @@ void PropertyItemDelegate::updateEditorGeometry(QWidget* widget, const QStyleOpt
 
 void PropertyItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
-    const bool editing = edited.isValid() && edited == index && openEditor();
+    const bool editing = m_edited.isValid() && m_edited == index && openEditor();
     QStyleOptionViewItem opt = option;
     if (index.column() == 0) {
         // The name of a row with sub-rows reads as a heading.
@@ -76,7 +76,7 @@ QSize PropertyItemDelegate::sizeHint(const QStyleOptionViewItem& option,
 }
 
 QWidget* PropertyItemDelegate::openEditor() const {
-    return edited.isValid() ? browser->treeWidget()->indexWidget(edited) : nullptr;
+    return m_edited.isValid() ? m_browser->treeWidget()->indexWidget(m_edited) : nullptr;
 }
 
 void PropertyItemDelegate::closeOpenEditor() {

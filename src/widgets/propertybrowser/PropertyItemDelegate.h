@@ -30,13 +30,13 @@ public:
     // The editor the view holds open, or null (a closed editor may live on until
     // its deferred deletion, but the view no longer holds it).
     QWidget* openEditor() const;
-    QModelIndex editedIndex() const { return edited; }
+    QModelIndex editedIndex() const { return m_edited; }
     void closeOpenEditor();
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
-    TreePropertyBrowser* browser;
-    mutable QPersistentModelIndex edited;
+    TreePropertyBrowser* m_browser;
+    mutable QPersistentModelIndex m_edited;
 };

@@ -13,32 +13,32 @@
 #include "widgets/propertybrowser/VariantPropertyManager.h"
 
 TreePropertyBrowser::TreePropertyBrowser(QWidget* parent)
-    : QWidget(parent), tree(new QTreeWidget(this)), delegate(new PropertyItemDelegate(this)) {
+    : QWidget(parent), m_tree(new QTreeWidget(this)), m_delegate(new PropertyItemDelegate(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(tree);
+    layout->addWidget(m_tree);
 
-    tree->setColumnCount(2);
-    tree->setHeaderLabels({tr("Property"), tr("Value")});
-    tree->setItemDelegate(delegate);
-    tree->setAlternatingRowColors(true);
-    tree->setUniformRowHeights(true);
-    tree->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tree->setIndentation(14);
-    tree->setAllColumnsShowFocus(true);
-    tree->header()->setSectionsMovable(false);
-    tree->header()->setStretchLastSection(true);
-    tree->header()->setSectionResizeMode(0, QHeaderView::Interactive);
-    tree->installEventFilter(this);
-    tree->viewport()->installEventFilter(this);
+    m_tree->setColumnCount(2);
+    m_tree->setHeaderLabels({tr("Property"), tr("Value")});
+    m_tree->setItemDelegate(m_delegate);
+    m_tree->setAlternatingRowColors(true);
+    m_tree->setUniformRowHeights(true);
+    m_tree->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->setIndentation(14);
+    m_tree->setAllColumnsShowFocus(true);
+    m_tree->header()->setSectionsMovable(false);
+    m_tree->header()->setStretchLastSection(true);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::Interactive);
+    m_tree->installEventFilter(this);
+    m_tree->viewport()->installEventFilter(this);
 
-    connect(tree, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item, int column) {
-        if (column == 1 && pressedButton == Qt::LeftButton) editProperty(propertyForItem(item));
+    connect(m_tree, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item, int column) {
+        if (column == 1 && m_pressedButton == Qt::LeftButton) editProperty(propertyForItem(item));
     });
-    connect(tree->header(), &QHeaderView::sectionResized, this, [this](int section) {
-        if (section == 0 && !fittingColumn) nameColumnSetByUser = true;
+    connect(m_tree->header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section == 0 && !m_fittingColumn) m_nameColumnSetByUser = true;
     });
     connect(qApp, &QApplication::focusChanged, this, &TreePropertyBrowser::onFocusChanged);
 }
@@ -54,31 +54,31 @@ void TreePropertyBrowser::setFactoryForManager(VariantPropertyManager* manager,
     if (!manager) return;
     watch(manager);
     if (factory)
-        factories.insert(manager, factory);
+        m_factories.insert(manager, factory);
     else
-        factories.remove(manager);
+        m_factories.remove(manager);
 }
 
 VariantEditorFactory* TreePropertyBrowser::factoryForProperty(const Property* property) const {
-    return property ? factories.value(property->propertyManager()) : nullptr;
+    return property ? m_factories.value(property->propertyManager()) : nullptr;
 }
 
 void TreePropertyBrowser::watch(VariantPropertyManager* manager) {
-    if (managers.contains(manager)) return;
-    managers.insert(manager);
+    if (m_managers.contains(manager)) return;
+    m_managers.insert(manager);
     connect(manager, &VariantPropertyManager::propertyChanged, this, &TreePropertyBrowser::refresh);
     connect(manager, &VariantPropertyManager::subPropertyAdded, this,
             &TreePropertyBrowser::onSubPropertyAdded);
     connect(manager, &VariantPropertyManager::propertyAboutToBeDeleted, this,
             &TreePropertyBrowser::onPropertyAboutToBeDeleted);
     connect(manager, &QObject::destroyed, this, [this, manager] {
-        managers.remove(manager);
-        factories.remove(manager);
+        m_managers.remove(manager);
+        m_factories.remove(manager);
     });
 }
 
 void TreePropertyBrowser::addProperty(Property* property) {
-    if (!property || items.contains(property)) return;
+    if (!property || m_items.contains(property)) return;
     watch(property->propertyManager());
     makeItem(property, nullptr);
     fitNameColumn();
@@ -89,13 +89,13 @@ QTreeWidgetItem* TreePropertyBrowser::makeItem(Property* property, QTreeWidgetIt
     // Editable as far as the view is concerned; the delegate decides per cell. The
     // check mark of a boolean only shows the value: the editor changes it.
     item->setFlags((item->flags() | Qt::ItemIsEditable) & ~Qt::ItemIsUserCheckable);
-    items.insert(property, item);
-    rowsByItem.insert(item, property);
+    m_items.insert(property, item);
+    m_rowsByItem.insert(item, property);
     item->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(property)));
     if (parentItem)
         parentItem->addChild(item);
     else
-        tree->addTopLevelItem(item);
+        m_tree->addTopLevelItem(item);
     const QList<Property*> subs = property->subProperties();
     for (Property* sub : subs) makeItem(sub, item);
     refresh(property);
@@ -104,7 +104,7 @@ QTreeWidgetItem* TreePropertyBrowser::makeItem(Property* property, QTreeWidgetIt
 }
 
 void TreePropertyBrowser::refresh(Property* property) {
-    QTreeWidgetItem* item = items.value(property);
+    QTreeWidgetItem* item = m_items.value(property);
     if (!item) return;
     const QString text = property->valueText();
     item->setText(0, property->propertyName());
@@ -126,19 +126,19 @@ void TreePropertyBrowser::refresh(Property* property) {
 }
 
 void TreePropertyBrowser::onSubPropertyAdded(Property* parent, Property* sub) {
-    if (QTreeWidgetItem* parentItem = items.value(parent)) {
-        if (!items.contains(sub)) makeItem(sub, parentItem);
+    if (QTreeWidgetItem* parentItem = m_items.value(parent)) {
+        if (!m_items.contains(sub)) makeItem(sub, parentItem);
         parentItem->setExpanded(true);
     }
 }
 
 void TreePropertyBrowser::forgetItem(QTreeWidgetItem* item) {
     for (int i = 0; i < item->childCount(); ++i) forgetItem(item->child(i));
-    if (Property* property = rowsByItem.take(item)) items.remove(property);
+    if (Property* property = m_rowsByItem.take(item)) m_items.remove(property);
 }
 
 void TreePropertyBrowser::onPropertyAboutToBeDeleted(Property* property) {
-    QTreeWidgetItem* item = items.value(property);
+    QTreeWidgetItem* item = m_items.value(property);
     if (!item) return;
     for (Property* p = editedProperty(); p; p = p->parentProperty())
         if (p == property) {
@@ -150,7 +150,7 @@ void TreePropertyBrowser::onPropertyAboutToBeDeleted(Property* property) {
 }
 
 void TreePropertyBrowser::removeProperty(Property* property) {
-    QTreeWidgetItem* item = items.value(property);
+    QTreeWidgetItem* item = m_items.value(property);
     if (!item || item->parent()) return;
     onPropertyAboutToBeDeleted(property);
 }
@@ -163,17 +163,17 @@ void TreePropertyBrowser::clear() {
 
 QList<Property*> TreePropertyBrowser::properties() const {
     QList<Property*> rows;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        rows << rowsByItem.value(tree->topLevelItem(i));
+    for (int i = 0; i < m_tree->topLevelItemCount(); ++i)
+        rows << m_rowsByItem.value(m_tree->topLevelItem(i));
     return rows;
 }
 
 QTreeWidgetItem* TreePropertyBrowser::itemForProperty(const Property* property) const {
-    return items.value(property);
+    return m_items.value(property);
 }
 
 Property* TreePropertyBrowser::propertyForItem(const QTreeWidgetItem* item) const {
-    return rowsByItem.value(item);
+    return m_rowsByItem.value(item);
 }
 
 Property* TreePropertyBrowser::propertyForIndex(const QModelIndex& index) const {
@@ -181,37 +181,37 @@ Property* TreePropertyBrowser::propertyForIndex(const QModelIndex& index) const 
     // Each item carries its row's address; the hash says whether it is still shown.
     auto* property =
         reinterpret_cast<Property*>(index.siblingAtColumn(0).data(Qt::UserRole).value<quintptr>());
-    return items.contains(property) ? property : nullptr;
+    return m_items.contains(property) ? property : nullptr;
 }
 
 bool TreePropertyBrowser::isExpanded(const Property* property) const {
-    QTreeWidgetItem* item = items.value(property);
+    QTreeWidgetItem* item = m_items.value(property);
     return item && item->isExpanded();
 }
 
 void TreePropertyBrowser::setExpanded(const Property* property, bool expanded) {
-    if (QTreeWidgetItem* item = items.value(property)) item->setExpanded(expanded);
+    if (QTreeWidgetItem* item = m_items.value(property)) item->setExpanded(expanded);
 }
 
 bool TreePropertyBrowser::editProperty(Property* property) {
-    QTreeWidgetItem* item = items.value(property);
+    QTreeWidgetItem* item = m_items.value(property);
     if (!item || !property->isEffectivelyEnabled()) return false;
     if (editedProperty() == property && currentEditor()) return true;
-    tree->setCurrentItem(item, 1);
-    tree->editItem(item, 1);
+    m_tree->setCurrentItem(item, 1);
+    m_tree->editItem(item, 1);
     return editedProperty() == property && currentEditor();
 }
 
 QWidget* TreePropertyBrowser::currentEditor() const {
-    return delegate->openEditor();
+    return m_delegate->openEditor();
 }
 
 Property* TreePropertyBrowser::editedProperty() const {
-    return currentEditor() ? propertyForIndex(delegate->editedIndex()) : nullptr;
+    return currentEditor() ? propertyForIndex(m_delegate->editedIndex()) : nullptr;
 }
 
 void TreePropertyBrowser::closeEditor() {
-    delegate->closeOpenEditor();
+    m_delegate->closeOpenEditor();
 }
 
 void TreePropertyBrowser::onFocusChanged(QWidget*, QWidget* now) {
@@ -226,12 +226,12 @@ void TreePropertyBrowser::onFocusChanged(QWidget*, QWidget* now) {
 
 bool TreePropertyBrowser::eventFilter(QObject* object, QEvent* event) {
     // Which button made the press that the tree reports next as itemPressed.
-    if (object == tree->viewport() && event->type() == QEvent::MouseButtonPress)
-        pressedButton = static_cast<QMouseEvent*>(event)->button();
-    if (object == tree && event->type() == QEvent::KeyPress && !currentEditor()) {
+    if (object == m_tree->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_pressedButton = static_cast<QMouseEvent*>(event)->button();
+    if (object == m_tree && event->type() == QEvent::KeyPress && !currentEditor()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (Property* property = propertyForItem(tree->currentItem()))
+            if (Property* property = propertyForItem(m_tree->currentItem()))
                 return editProperty(property);
         }
     }
@@ -239,10 +239,10 @@ bool TreePropertyBrowser::eventFilter(QObject* object, QEvent* event) {
 }
 
 void TreePropertyBrowser::fitNameColumn() {
-    if (nameColumnSetByUser) return;
-    fittingColumn = true;
-    tree->resizeColumnToContents(0);
-    const int most = qMax(80, tree->viewport()->width() * 3 / 5);
-    if (tree->columnWidth(0) > most) tree->setColumnWidth(0, most);
-    fittingColumn = false;
+    if (m_nameColumnSetByUser) return;
+    m_fittingColumn = true;
+    m_tree->resizeColumnToContents(0);
+    const int most = qMax(80, m_tree->viewport()->width() * 3 / 5);
+    if (m_tree->columnWidth(0) > most) m_tree->setColumnWidth(0, most);
+    m_fittingColumn = false;
 }

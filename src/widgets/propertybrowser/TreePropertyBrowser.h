@@ -40,7 +40,7 @@ public:
     void clear();
     QList<Property*> properties() const;
 
-    QTreeWidget* treeWidget() const { return tree; }
+    QTreeWidget* treeWidget() const { return m_tree; }
     QTreeWidgetItem* itemForProperty(const Property* property) const;
     Property* propertyForItem(const QTreeWidgetItem* item) const;
     Property* propertyForIndex(const QModelIndex& index) const;
@@ -68,13 +68,13 @@ private:
     void onFocusChanged(QWidget* old, QWidget* now);
     void fitNameColumn();
 
-    QTreeWidget* tree;
-    PropertyItemDelegate* delegate;
-    QHash<const Property*, QTreeWidgetItem*> items;
-    QHash<const QTreeWidgetItem*, Property*> rowsByItem;
-    QHash<VariantPropertyManager*, VariantEditorFactory*> factories;
-    QSet<VariantPropertyManager*> managers;
-    bool nameColumnSetByUser = false;
-    bool fittingColumn = false;
-    Qt::MouseButton pressedButton = Qt::NoButton;
+    QTreeWidget* m_tree;
+    PropertyItemDelegate* m_delegate;
+    QHash<const Property*, QTreeWidgetItem*> m_items;
+    QHash<const QTreeWidgetItem*, Property*> m_rowsByItem;
+    QHash<VariantPropertyManager*, VariantEditorFactory*> m_factories;
+    QSet<VariantPropertyManager*> m_managers;
+    bool m_nameColumnSetByUser = false;
+    bool m_fittingColumn = false;
+    Qt::MouseButton m_pressedButton = Qt::NoButton;
 };

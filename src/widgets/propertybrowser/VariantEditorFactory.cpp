@@ -91,36 +91,36 @@ QWidget* VariantEditorFactory::createEditor(VariantPropertyManager* manager, Pro
 }
 
 void VariantEditorFactory::watch(VariantPropertyManager* manager) {
-    if (managers.contains(manager)) return;
-    managers.insert(manager);
+    if (m_managers.contains(manager)) return;
+    m_managers.insert(manager);
     connect(manager, &VariantPropertyManager::valueChanged, this,
             &VariantEditorFactory::onValueChanged);
     connect(manager, &VariantPropertyManager::attributeChanged, this,
             [this](Property* property) { onAttributeChanged(property); });
     connect(manager, &VariantPropertyManager::propertyAboutToBeDeleted, this,
             &VariantEditorFactory::onPropertyAboutToBeDeleted);
-    connect(manager, &QObject::destroyed, this, [this, manager] { managers.remove(manager); });
+    connect(manager, &QObject::destroyed, this, [this, manager] { m_managers.remove(manager); });
 }
 
 void VariantEditorFactory::track(Property* property, QWidget* editor) {
-    editors[property].append(editor);
-    editorRows.insert(editor, property);
+    m_editors[property].append(editor);
+    m_editorRows.insert(editor, property);
     connect(editor, &QObject::destroyed, this, [this, editor] {
-        Property* row = editorRows.take(editor);
-        auto it = editors.find(row);
-        if (it == editors.end()) return;
+        Property* row = m_editorRows.take(editor);
+        auto it = m_editors.find(row);
+        if (it == m_editors.end()) return;
         it->removeAll(editor);
-        if (it->isEmpty()) editors.erase(it);
+        if (it->isEmpty()) m_editors.erase(it);
     });
 }
 
 void VariantEditorFactory::onValueChanged(Property* property, const QVariant&) {
-    const QList<QWidget*> open = editors.value(property);
+    const QList<QWidget*> open = m_editors.value(property);
     for (QWidget* editor : open) showValue(editor, property);
 }
 
 void VariantEditorFactory::onAttributeChanged(Property* property) {
-    const QList<QWidget*> open = editors.value(property);
+    const QList<QWidget*> open = m_editors.value(property);
     for (QWidget* editor : open) {
         const QSignalBlocker blocker(editor);
         if (auto* spin = qobject_cast<QSpinBox*>(editor)) setSpinRange(spin, property);
@@ -130,11 +130,11 @@ void VariantEditorFactory::onAttributeChanged(Property* property) {
 
 void VariantEditorFactory::onPropertyAboutToBeDeleted(Property* property) {
     // The browser closes the editors; they must not reach the row meanwhile.
-    const QList<QWidget*> open = editors.take(property);
+    const QList<QWidget*> open = m_editors.take(property);
     for (QWidget* editor : open) {
-        editorRows.remove(editor);
+        m_editorRows.remove(editor);
         editor->disconnect(this);
         editor->setEnabled(false);
-        for (VariantPropertyManager* manager : qAsConst(managers)) editor->disconnect(manager);
+        for (VariantPropertyManager* manager : qAsConst(m_managers)) editor->disconnect(manager);
     }
 }

@@ -33,7 +33,7 @@ private:
     void onAttributeChanged(Property* property);
     void onPropertyAboutToBeDeleted(Property* property);
 
-    QHash<Property*, QList<QWidget*>> editors;
-    QHash<QWidget*, Property*> editorRows;
-    QSet<VariantPropertyManager*> managers;
+    QHash<Property*, QList<QWidget*>> m_editors;
+    QHash<QWidget*, Property*> m_editorRows;
+    QSet<VariantPropertyManager*> m_managers;
 };

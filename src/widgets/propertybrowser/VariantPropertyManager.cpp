@@ -51,35 +51,35 @@ Property* VariantPropertyManager::addProperty(int typeId, const QString& name) {
 }
 
 bool VariantPropertyManager::owns(const Property* property) const {
-    return property && rows.contains(const_cast<Property*>(property));
+    return property && m_properties.contains(const_cast<Property*>(property));
 }
 
 Property* VariantPropertyManager::makeRow(int typeId, const QString& name, Property* parent) {
     auto* row = new Property(this, typeId, name);
-    row->parent = parent;
+    row->m_parentProperty = parent;
     if (typeId == QVariant::Int) {
-        row->attributes.insert(kMinimum, INT_MIN);
-        row->attributes.insert(kMaximum, INT_MAX);
-        row->current = 0;
+        row->m_attributes.insert(kMinimum, INT_MIN);
+        row->m_attributes.insert(kMaximum, INT_MAX);
+        row->m_value = 0;
     } else if (typeId == QVariant::String) {
-        row->current = QString();
+        row->m_value = QString();
     } else if (typeId == QVariant::Bool) {
-        row->current = false;
+        row->m_value = false;
     } else if (typeId == QVariant::Point) {
-        row->current = QPoint();
+        row->m_value = QPoint();
     } else if (typeId == enumTypeId()) {
-        row->attributes.insert(kEnumNames, QStringList());
-        row->current = 0;
+        row->m_attributes.insert(kEnumNames, QStringList());
+        row->m_value = 0;
     } else if (typeId == flagTypeId()) {
-        row->attributes.insert(kFlagNames, QStringList());
-        row->current = 0;
+        row->m_attributes.insert(kFlagNames, QStringList());
+        row->m_value = 0;
     }
-    rows.append(row);
+    m_properties.append(row);
     if (parent) {
-        parent->children.append(row);
+        parent->m_subProperties.append(row);
         emit subPropertyAdded(parent, row);
     }
-    emit valueChanged(row, row->current);
+    emit valueChanged(row, row->m_value);
     if (typeId == QVariant::Point) {
         makeRow(QVariant::Int, QStringLiteral("X"), row);
         makeRow(QVariant::Int, QStringLiteral("Y"), row);
@@ -88,23 +88,23 @@ Property* VariantPropertyManager::makeRow(int typeId, const QString& name, Prope
 }
 
 QVariant VariantPropertyManager::value(const Property* property) const {
-    return owns(property) ? property->current : QVariant();
+    return owns(property) ? property->m_value : QVariant();
 }
 
 QVariant VariantPropertyManager::attribute(const Property* property, const QString& name) const {
-    return owns(property) ? property->attributes.value(name) : QVariant();
+    return owns(property) ? property->m_attributes.value(name) : QVariant();
 }
 
 QVariant VariantPropertyManager::normalised(const Property* property, const QVariant& value,
                                             bool* ok) const {
     *ok = false;
-    const int type = property->type;
+    const int type = property->m_type;
     if (type == QVariant::Int || type == enumTypeId() || type == flagTypeId()) {
         const int number = value.toInt(ok);
         if (!*ok) return {};
         if (type == QVariant::Int)
-            return qBound(property->attributes.value(kMinimum).toInt(), number,
-                          property->attributes.value(kMaximum).toInt());
+            return qBound(property->m_attributes.value(kMinimum).toInt(), number,
+                          property->m_attributes.value(kMaximum).toInt());
         if (type == flagTypeId()) return number & flagMask(property);
         return number;
     }
@@ -129,16 +129,16 @@ void VariantPropertyManager::apply(Property* property, const QVariant& value, bo
     bool ok = false;
     const QVariant v = normalised(property, value, &ok);
     if (!ok) return;
-    if (!force && v == property->current) return;
-    property->current = v;
+    if (!force && v == property->m_value) return;
+    property->m_value = v;
     emit valueChanged(property, v);
     notifyChanged(property);
     syncSubRows(property);
     // Keep the row above in step; its own sub-rows already hold the new parts.
-    if (Property* parent = property->parent) {
+    if (Property* parent = property->m_parentProperty) {
         const QVariant whole = valueFromSubRows(parent);
-        if (whole != parent->current) {
-            parent->current = whole;
+        if (whole != parent->m_value) {
+            parent->m_value = whole;
             emit valueChanged(parent, whole);
             notifyChanged(parent);
         }
@@ -146,44 +146,44 @@ void VariantPropertyManager::apply(Property* property, const QVariant& value, bo
 }
 
 void VariantPropertyManager::syncSubRows(Property* property) {
-    const QList<Property*> subs = property->children;
+    const QList<Property*> subs = property->m_subProperties;
     QList<QVariant> parts;
-    if (property->type == QVariant::Point) {
-        const QPoint p = property->current.toPoint();
+    if (property->m_type == QVariant::Point) {
+        const QPoint p = property->m_value.toPoint();
         parts << p.x() << p.y();
-    } else if (property->type == flagTypeId()) {
-        const int bits = property->current.toInt();
+    } else if (property->m_type == flagTypeId()) {
+        const int bits = property->m_value.toInt();
         for (int i = 0; i < subs.size(); ++i) parts << bool(bits & (1 << i));
     }
     for (int i = 0; i < subs.size() && i < parts.size(); ++i) {
         Property* sub = subs.at(i);
         bool ok = false;
         const QVariant v = normalised(sub, parts.at(i), &ok);
-        if (!ok || v == sub->current) continue;
-        sub->current = v;
+        if (!ok || v == sub->m_value) continue;
+        sub->m_value = v;
         emit valueChanged(sub, v);
         notifyChanged(sub);
     }
 }
 
 QVariant VariantPropertyManager::valueFromSubRows(const Property* property) const {
-    const QList<Property*>& subs = property->children;
-    if (property->type == QVariant::Point && subs.size() == 2)
-        return QPoint(subs.at(0)->current.toInt(), subs.at(1)->current.toInt());
-    if (property->type == flagTypeId()) {
+    const QList<Property*>& subs = property->m_subProperties;
+    if (property->m_type == QVariant::Point && subs.size() == 2)
+        return QPoint(subs.at(0)->m_value.toInt(), subs.at(1)->m_value.toInt());
+    if (property->m_type == flagTypeId()) {
         int bits = 0;
         for (int i = 0; i < subs.size(); ++i)
-            if (subs.at(i)->current.toBool()) bits |= 1 << i;
+            if (subs.at(i)->m_value.toBool()) bits |= 1 << i;
         return bits;
     }
-    return property->current;
+    return property->m_value;
 }
 
 void VariantPropertyManager::setAttribute(Property* property, const QString& name,
                                           const QVariant& value) {
     if (!owns(property)) return;
-    const int type = property->type;
-    QVariantMap& attrs = property->attributes;
+    const int type = property->m_type;
+    QVariantMap& attrs = property->m_attributes;
     if (type == QVariant::Int && (name == kMinimum || name == kMaximum)) {
         bool ok = false;
         const int bound = value.toInt(&ok);
@@ -203,35 +203,35 @@ void VariantPropertyManager::setAttribute(Property* property, const QString& nam
         return;
     }
     emit attributeChanged(property, name, attrs.value(name));
-    apply(property, property->current, true);
+    apply(property, property->m_value, true);
     notifyChanged(property);
 }
 
 void VariantPropertyManager::rebuildFlagRows(Property* property) {
     // The new check boxes take their state when the caller re-applies the value.
-    while (!property->children.isEmpty()) deleteRow(property->children.last());
-    const QStringList names = property->attributes.value(kFlagNames).toStringList();
+    while (!property->m_subProperties.isEmpty()) deleteRow(property->m_subProperties.last());
+    const QStringList names = property->m_attributes.value(kFlagNames).toStringList();
     for (const QString& name : names) makeRow(QVariant::Bool, name, property);
 }
 
 void VariantPropertyManager::deleteRow(Property* property) {
-    while (!property->children.isEmpty()) deleteRow(property->children.last());
+    while (!property->m_subProperties.isEmpty()) deleteRow(property->m_subProperties.last());
     emit propertyAboutToBeDeleted(property);
-    if (property->parent) property->parent->children.removeOne(property);
-    rows.removeOne(property);
+    if (property->m_parentProperty) property->m_parentProperty->m_subProperties.removeOne(property);
+    m_properties.removeOne(property);
     delete property;
 }
 
 void VariantPropertyManager::clear() {
-    if (clearing) return;
-    clearing = true;
+    if (m_clearing) return;
+    m_clearing = true;
     // Top-level rows take their sub-rows with them; a listener may delete rows too.
     QList<Property*> topLevel;
-    for (Property* row : qAsConst(rows))
-        if (!row->parent) topLevel << row;
+    for (Property* row : qAsConst(m_properties))
+        if (!row->m_parentProperty) topLevel << row;
     for (Property* row : qAsConst(topLevel))
-        if (rows.contains(row)) deleteRow(row);
-    clearing = false;
+        if (m_properties.contains(row)) deleteRow(row);
+    m_clearing = false;
 }
 
 void VariantPropertyManager::notifyChanged(Property* property) {

@@ -40,7 +40,7 @@ public:
     void setAttribute(Property* property, const QString& name, const QVariant& value);
 
     // The rows this manager made, top-level rows and sub-rows, in the order made.
-    QList<Property*> properties() const { return rows; }
+    QList<Property*> properties() const { return m_properties; }
     bool owns(const Property* property) const;
 
     // Deletes every row; browsers drop them first (propertyAboutToBeDeleted).
@@ -66,6 +66,6 @@ private:
     QVariant valueFromSubRows(const Property* property) const;
     void notifyChanged(Property* property);
 
-    QList<Property*> rows;
-    bool clearing = false;
+    QList<Property*> m_properties;
+    bool m_clearing = false;
 };
