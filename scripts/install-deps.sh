@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git clang-format
   # Qt 5.15 and its Chinese translation of the standard dialogs
   qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev qttranslations5-l10n
   # X11: injection (XTest), raw button events (XInput2), screensaver control (Xss)

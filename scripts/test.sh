@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, configures, builds and runs every test through CTest.
+# Installs what is missing, checks the formatting, configures, builds (every header also
+# compiled on its own) and runs every test through CTest.
 # Tests that need a desktop run under a private Xvfb display; the others use Qt's
 # offscreen platform. A second build with AddressSanitizer runs the flow-file tests
 # that feed the loader corrupt bytes.
@@ -9,9 +10,14 @@ ROOT=$(pwd)
 
 bash scripts/install-deps.sh
 
+# Every tracked C++ file is formatted as .clang-format says.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
+
 JOBS=$(nproc)
 BUILD=${BUILD_DIR:-$ROOT/build}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLOWSMITH_WERROR=ON
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLOWSMITH_WERROR=ON \
+      -DFLOWSMITH_HEADER_CHECK=ON
 cmake --build "$BUILD" -j "$JOBS"
 
 # Keep test runs away from the user's real settings and logs.
