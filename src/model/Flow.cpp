@@ -5,10 +5,10 @@
 #include <QDebug>
 #include <QFile>
 #include <QKeySequence>
-#include <QSaveFile>
 
 #include "core/AppLog.h"
 #include "model/ErrorPresenter.h"
+#include "model/FileSaver.h"
 #include "model/Operation.h"
 #include "model/OperationFactory.h"
 #include "platform/GlobalHotkey.h"
@@ -70,12 +70,8 @@ bool Flow::save(const QString& path) {
         return fail(Failure::CannotWrite, text);
     };
 
-    // Written beside the old file and renamed over it on commit, so a crash, a kill
-    // or a full disk in the middle leaves the previous file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return reportWriteError(file.errorString());
-
-    QDataStream out(&file);
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(kStreamVersion);
     out << quint32(kFileMagic) << m_name << m_description << hotkey << m_createTime
         << m_lastModifiedTime << quint32(operations.size());
@@ -83,12 +79,10 @@ bool Flow::save(const QString& path) {
         out << op->typeName();
         op->writeTo(out);
     }
-    if (out.status() != QDataStream::Ok) {
-        file.cancelWriting();
-        return reportWriteError(file.errorString());
-    }
-    if (!file.commit()) return reportWriteError(file.errorString());
-    return true;
+    if (out.status() != QDataStream::Ok)
+        return reportWriteError(QStringLiteral("the flow does not fit in memory"));
+    QString error;
+    return FileSaver::save(path, bytes, &error) || reportWriteError(error);
 }
 
 bool Flow::load(const QString& path) {

@@ -204,7 +204,8 @@ private slots:
         QTest::newRow("read a folder") << "read folder";
         QTest::newRow("write over a folder") << "write folder";
         QTest::newRow("write to an empty name") << "write";
-        // A failed stream is a full disk; moving the folder away mid-write fails the final rename.
+        // A flow that cannot be serialised writes nothing; moving the folder away mid-write
+        // fails the final rename. A full disk is tested on a real one, with flowctl.
         QTest::newRow("the stream fails") << "stream save/kept.flow";
         QTest::newRow("the final rename fails") << "rename save/kept.flow";
     }

@@ -1,5 +1,8 @@
 // flowctl as a user runs it: files made byte by byte here (not by our writer),
 // dumped to JSON, built back, and every failure path with its exit status.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -41,18 +44,44 @@ struct Result {
     QByteArray err;
 };
 
-Result flowctl(const QStringList& args) {
+// Runs flowctl, or with `wrapper` the command that then runs it (another user, a sandbox).
+Result flowctl(const QStringList& args, QStringList wrapper = {}) {
     QProcess p;
-    p.start(QStringLiteral(FLOWCTL_PATH), args);
+    wrapper << QStringLiteral(FLOWCTL_PATH) << args;
+    p.start(wrapper.takeFirst(), wrapper);
     if (!p.waitForFinished(20000)) {
         p.kill();
-        return {-1, {}, "timed out"};
+        return {-1,
+                {},
+                p.error() == QProcess::FailedToStart ? "cannot start " + p.program().toUtf8()
+                                                     : "timed out"};
     }
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(),
             p.readAllStandardError()};
 }
 
 const QString kTime = QStringLiteral("2024-05-01 08:00:00");
+
+QByteArray flowJson(int textSize) {
+    return "{\"name\": \"\", \"description\": \"\", \"hotkey\": \"\", \"createTime\": \"\", "
+           "\"lastModifiedTime\": \"\", \"operations\": [{\"type\": \"text_input\", "
+           "\"interval\": 1, \"text\": \"" +
+           QByteArray(textSize, 'x') + "\"}]}";
+}
+
+// Mounts a 64 KiB filesystem on $1 in the caller's own mount namespace, fills it up to
+// $5 KiB, and lets flowctl ($2) build $3 over the flow copied there from $4.
+const char* const kFullDiskScript = R"(
+mount -t tmpfs -o size=64k flowsmith-test "$1" || exit 77
+cp "$4/old.flow" "$1/x.flow"
+dd if=/dev/zero of="$1/fill" bs=4096 2>/dev/null
+truncate -s -"$5"K "$1/fill"
+"$2" build "$3" "$1/x.flow"
+status=$?
+cp "$1/x.flow" "$4/after.flow"
+ls -A "$1" > "$4/listing"
+exit $status
+)";
 
 }  // namespace
 
@@ -292,6 +321,39 @@ private slots:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(QString::fromUtf8(r.err).contains(QStringLiteral("无法写入文件")),
                  r.err.constData());
+    }
+
+    // On a real, nearly full filesystem: the old file stays whole and the message says why.
+    void buildOnANearlyFullDisk_data() {
+        QTest::addColumn<int>("freeKiB");
+        QTest::addColumn<int>("textSize");  // characters in the flow's one text step
+        QTest::newRow("full: not a byte of the new file fits") << 0 << 100;
+        QTest::newRow("room for the first 4 KiB of 12") << 4 << 6000;
+        QTest::newRow("room enough") << 16 << 100;
+    }
+    void buildOnANearlyFullDisk() {
+        QFETCH(int, freeKiB);
+        QFETCH(int, textSize);
+        const QString json = write("disk.json", flowJson(textSize));
+        QCOMPARE(flowctl({"build", json, path("expected.flow")}).exitCode, 0);
+        const QByteArray old = Bytes().head().raw(QByteArray(24, 0)).data;
+        write("old.flow", old);
+        QVERIFY(QDir(m_dir.path()).mkpath("disk"));
+        // A private mount namespace: as root directly, otherwise as root of a user namespace.
+        const QStringList sandbox = geteuid() == 0 ? QStringList{"unshare", "-m"}
+                                                   : QStringList{"unshare", "-U", "-r", "-m"};
+        const Result r = flowctl(
+            {}, sandbox + QStringList{"sh", "-c", kFullDiskScript, "sh", path("disk"), FLOWCTL_PATH,
+                                      json, m_dir.path(), QString::number(freeKiB)});
+        if (r.exitCode == 77 || r.err.startsWith("unshare:") || r.err.startsWith("cannot start"))
+            QSKIP(qPrintable("cannot mount a small filesystem here: " + r.err));
+        const bool fits = freeKiB == 16;
+        QCOMPARE(r.exitCode, fits ? 0 : 1);
+        QCOMPARE(read(path("after.flow")), fits ? read(path("expected.flow")) : old);
+        QCOMPARE(read(path("listing")), QByteArray("fill\nx.flow\n"));  // nothing left beside it
+        if (!fits)
+            QVERIFY2(r.err.contains("无法写入文件") && r.err.contains("No space left on device"),
+                     r.err.constData());
     }
 
     void helpExplainsTheCommands() {
