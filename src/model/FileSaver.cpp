@@ -1,5 +1,6 @@
 #include "model/FileSaver.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -23,13 +24,39 @@ bool writeAll(QFileDevice& file, const QByteArray& bytes, QString* error) {
     return false;
 }
 
+bool writeInPlace(const QString& path, const QByteArray& bytes, QString* error) {
+    QFile file(path);
+    // Opened without truncating: new content no longer than the old one then never
+    // needs more room than the file already has, and a full disk cannot empty it.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (!writeAll(file, bytes, error)) return false;
+    if (!file.resize(bytes.size())) {
+        *error = file.errorString();
+        return false;
+    }
+    file.close();
+    if (file.error() == QFileDevice::NoError) return true;
+    *error = file.errorString();
+    return false;
+}
+
+bool isWritableFile(const QFileInfo& info) {
+    return info.isFile() && info.isWritable();
+}
+
 }  // namespace
 
 bool FileSaver::save(const QString& path, const QByteArray& bytes, QString* error) {
+    const QFileInfo target(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *error = file.errorString();
-        return false;
+        // A folder that refuses new files may still hold a file we may write.
+        const bool folderRefuses = !QFileInfo(target.absolutePath()).isWritable();
+        return folderRefuses && isWritableFile(target) && writeInPlace(path, bytes, error);
     }
     if (!writeAll(file, bytes, error)) {
         file.cancelWriting();
@@ -37,5 +64,7 @@ bool FileSaver::save(const QString& path, const QByteArray& bytes, QString* erro
     }
     if (file.commit()) return true;
     *error = file.errorString();
-    return false;
+    // The new file was complete but could not replace the old one, as in a sticky
+    // folder where another user's file may be written but not replaced.
+    return isWritableFile(QFileInfo(path)) && writeInPlace(path, bytes, error);
 }
