@@ -4,6 +4,7 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include "app/QuitNotifier.h"
@@ -58,6 +59,13 @@ private slots:
         clock.start();
         QuitNotifier::send(QStringLiteral("x.flow"), QStringLiteral("flowsmith-nobody-listens"));
         QVERIFY(clock.elapsed() < 1500);
+    }
+
+    void qtsOwnTextsAreChinese() {
+        QTranslator translator;
+        QVERIFY(translator.load(QFileInfo(FLOWSMITH_PATH).absolutePath() +
+                                "/translations/qt_zh_CN.qm"));
+        QCOMPARE(translator.translate("QPlatformTheme", "Save"), QStringLiteral("保存"));
     }
 
     void withoutAFlowTheDesignerDoesNothing_data() {
