@@ -15,12 +15,18 @@
 #include "ui/MessageBoxPresenter.h"
 
 int main(int argc, char* argv[]) {
+    // Without a flow there is nothing to do, not even to connect to a display: the
+    // arguments are looked at before the application object opens one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    if (StartupArguments::flowPath(arguments).isEmpty()) return 0;
+
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
 
     const QString filePath = StartupArguments::flowPath(QCoreApplication::arguments());
-    if (filePath.isEmpty()) return 0;  // nothing to edit: no window, no log, no settings
+    if (filePath.isEmpty()) return 0;  // the path was one of Qt's own options
 
     // Where the Windows UI font is missing, draw Latin and Chinese text in one
     // installed CJK face rather than mixing two; the requested family stays the same.
