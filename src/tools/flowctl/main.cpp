@@ -10,7 +10,7 @@
 #include "model/OperationFactory.h"
 #include "platform/InputBackend.h"
 #include "platform/Platform.h"
-#include "tools/flowctl/FlowJson.h"
+#include "model/FlowJson.h"
 #include "tools/flowctl/FlowPlayer.h"
 
 namespace {

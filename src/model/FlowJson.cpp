@@ -1,4 +1,4 @@
-#include "tools/flowctl/FlowJson.h"
+#include "model/FlowJson.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
