@@ -38,31 +38,31 @@ QString makeFlow(const QString& path, int count) {
         Operation* op = nullptr;
         switch (i % 4) {
             case 0: {
-                auto* k = new KeyboardOperation(&flow);
+                auto* k = new KeyboardOperation;
                 k->setKey(QStringLiteral("A"));
                 k->setModifiers(Qt::ControlModifier);
                 op = k;
                 break;
             }
             case 1: {
-                auto* c = new MouseClickOperation(&flow);
+                auto* c = new MouseClickOperation;
                 c->setPosition(QPoint(i % 1366, i % 768));
                 op = c;
                 break;
             }
             case 2: {
-                auto* m = new MouseMoveOperation(&flow);
+                auto* m = new MouseMoveOperation;
                 m->setPosition(QPoint(i % 1366, i % 768));
                 op = m;
                 break;
             }
             default: {
-                auto* t = new TextInputOperation(&flow);
+                auto* t = new TextInputOperation;
                 t->setText(QStringLiteral("step %1").arg(i));
                 op = t;
             }
         }
-        flow.operations << op;
+        flow.appendOperation(std::unique_ptr<Operation>(op));
     }
     flow.save(path);
     return path;

@@ -33,12 +33,78 @@ Flow::Flow(QObject* parent) : QObject(parent) {
 }
 
 Flow::~Flow() {
-    clearOperations();
+    // The operations are children of the flow: QObject deletes them in one pass,
+    // with the hotkey object.
+    m_operations.clear();
 }
 
 void Flow::clearOperations() {
-    qDeleteAll(operations);
-    operations.clear();
+    qDeleteAll(m_operations);
+    m_operations.clear();
+}
+
+void Flow::setDescription(const QString& text) {
+    m_description = text;
+    emit headerChanged();
+}
+
+Operation* Flow::operationAt(int row) const {
+    return row >= 0 && row < m_operations.size() ? m_operations.at(row) : nullptr;
+}
+
+bool Flow::insertOperations(int row, std::vector<std::unique_ptr<Operation>> ops) {
+    if (row < 0 || row > m_operations.size()) return false;
+    if (ops.empty()) return true;
+    const int last = row + int(ops.size()) - 1;
+    emit operationsAboutToBeInserted(row, last);
+    QList<Operation*> tail = m_operations.mid(row);
+    m_operations.erase(m_operations.begin() + row, m_operations.end());
+    m_operations.reserve(m_operations.size() + int(ops.size()) + tail.size());
+    for (std::unique_ptr<Operation>& op : ops) {
+        op->setParent(this);
+        m_operations.append(op.release());
+    }
+    m_operations.append(tail);
+    emit operationsInserted(row, last);
+    return true;
+}
+
+void Flow::appendOperation(std::unique_ptr<Operation> op) {
+    std::vector<std::unique_ptr<Operation>> one;
+    one.push_back(std::move(op));
+    insertOperations(m_operations.size(), std::move(one));
+}
+
+std::vector<std::unique_ptr<Operation>> Flow::takeOperations(int row, int count) {
+    std::vector<std::unique_ptr<Operation>> taken;
+    if (row < 0 || count <= 0 || count > m_operations.size() - row) return taken;
+    emit operationsAboutToBeRemoved(row, row + count - 1);
+    taken.reserve(count);
+    // In list order, which is usually the order of the flow's children, so that
+    // QObject finds each one early in that list.
+    for (int i = row; i < row + count; ++i) {
+        m_operations.at(i)->setParent(nullptr);
+        taken.emplace_back(m_operations.at(i));
+    }
+    m_operations.erase(m_operations.begin() + row, m_operations.begin() + row + count);
+    emit operationsRemoved(row, row + count - 1);
+    return taken;
+}
+
+bool Flow::moveOperation(int from, int to) {
+    const int count = m_operations.size();
+    if (from < 0 || from >= count || to < 0 || to >= count || from == to) return false;
+    emit operationAboutToBeMoved(from, to);
+    m_operations.move(from, to);
+    emit operationMoved(from, to);
+    return true;
+}
+
+bool Flow::setOperationValue(int row, const char* name, const QVariant& value) {
+    Operation* op = operationAt(row);
+    if (!op || !op->setProperty(name, value)) return false;
+    emit operationChanged(row);
+    return true;
 }
 
 void Flow::setHeader(const QString& name, const QString& description, const QString& hotkeyText,
@@ -48,6 +114,7 @@ void Flow::setHeader(const QString& name, const QString& description, const QStr
     hotkey = hotkeyText;
     m_createTime = createTime;
     m_lastModifiedTime = lastModifiedTime;
+    emit headerChanged();
 }
 
 void Flow::onHotkeyActivated() {
@@ -74,8 +141,8 @@ bool Flow::save(const QString& path) {
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(kStreamVersion);
     out << quint32(kFileMagic) << m_name << m_description << hotkey << m_createTime
-        << m_lastModifiedTime << quint32(operations.size());
-    for (const Operation* op : operations) {
+        << m_lastModifiedTime << quint32(m_operations.size());
+    for (const Operation* op : qAsConst(m_operations)) {
         out << op->typeName();
         op->writeTo(out);
     }
@@ -101,6 +168,12 @@ bool Flow::load(const QString& path) {
     in >> head;
     if (head != kFileMagic) return fail(Failure::BadContent, debugText("unknown file Head:", head));
 
+    // Whatever the load keeps, views start over from it.
+    emit aboutToBeReset();
+    struct AnnounceReset {
+        Flow* flow;
+        ~AnnounceReset() { emit flow->resetDone(); }
+    } announceReset{this};
     clearOperations();
     in >> m_name >> m_description >> hotkey >> m_createTime >> m_lastModifiedTime;
     qCDebug(appLog)
@@ -123,18 +196,18 @@ bool Flow::load(const QString& path) {
             return fail(
                 Failure::BadContent,
                 QStringLiteral("flow file ends before operation %1 of %2").arg(i + 1).arg(count));
-        Operation* op = OperationFactory::instance()->create(type, this);
+        std::unique_ptr<Operation> op = OperationFactory::instance()->create(type);
         if (!op) return fail(Failure::BadContent, debugText("unknown operation type:", type));
         op->readFrom(in);
         if (in.status() != QDataStream::Ok) {
-            delete op;
             return fail(Failure::BadContent,
                         QStringLiteral("flow file ends inside operation %1 of %2 (%3)")
                             .arg(i + 1)
                             .arg(count)
                             .arg(type));
         }
-        operations.append(op);
+        op->setParent(this);
+        m_operations.append(op.release());
     }
     if (!in.atEnd()) {
         // The format has no trailer: bytes after the last record mean the file is not

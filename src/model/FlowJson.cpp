@@ -169,7 +169,8 @@ private:
     QString* m_error;
 };
 
-Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flow, QString* error) {
+std::unique_ptr<Operation> readOperation(const QJsonValue& value, const QString& path,
+                                         QString* error) {
     if (!value.isObject()) {
         *error = path + QStringLiteral(": expected an object");
         return nullptr;
@@ -177,13 +178,13 @@ Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flo
     Reader r(value.toObject(), path, error);
     QString type;
     if (!r.string("type", &type)) return nullptr;
-    Operation* op = OperationFactory::instance()->create(type, flow);
+    std::unique_ptr<Operation> guard = OperationFactory::instance()->create(type);
+    Operation* op = guard.get();
     if (!op) {
         r.fail(QStringLiteral("type"),
                "unknown operation type; expected key_input, mouse_click, mouse_move or text_input");
         return nullptr;
     }
-    std::unique_ptr<Operation> guard(op);
     const bool knownKeys =
         qobject_cast<KeyboardOperation*>(op)
             ? r.onlyKeys({"type", "interval", "eventType", "key", "modifiers"})
@@ -223,55 +224,86 @@ Operation* readOperation(const QJsonValue& value, const QString& path, Flow* flo
         if (!r.string("text", &text)) return nullptr;
         t->setText(text);
     }
-    return guard.release();
+    return guard;
 }
+
+// The "operations" array, one operation a line.
+QByteArray operationsArray(const QList<Operation*>& ops) {
+    QByteArray out = "[";
+    for (int i = 0; i < ops.size(); ++i) out += (i ? ",\n  " : "\n  ") + operationJson(ops.at(i));
+    return out + (ops.isEmpty() ? "]" : "\n ]");
+}
+
+bool readOperationsArray(const QJsonValue& value, Reader& parent,
+                         std::vector<std::unique_ptr<Operation>>* ops, QString* error) {
+    if (!value.isArray()) return parent.fail(QStringLiteral("operations"), "expected an array");
+    const QJsonArray items = value.toArray();
+    for (int i = 0; i < items.size(); ++i) {
+        std::unique_ptr<Operation> op =
+            readOperation(items.at(i), QStringLiteral("operations[%1]").arg(i), error);
+        if (!op) return false;
+        ops->push_back(std::move(op));
+    }
+    return true;
+}
+
+QJsonDocument parse(const QByteArray& json, QString* error) {
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (doc.isNull())
+        *error = QStringLiteral("not valid JSON at offset %1: %2")
+                     .arg(parseError.offset)
+                     .arg(parseError.errorString());
+    return doc;
+}
+
+const std::initializer_list<const char*> kFlowKeys = {
+    "name", "description", "hotkey", "createTime", "lastModifiedTime", "operations"};
 
 }  // namespace
 
 QByteArray FlowJson::write(const Flow& flow) {
-    QByteArray out =
-        "{\"name\": " + quoted(flow.name()) + ",\n \"description\": " + quoted(flow.description()) +
-        ",\n \"hotkey\": " + quoted(flow.hotkey) +
-        ",\n \"createTime\": " + quoted(flow.createTime()) +
-        ",\n \"lastModifiedTime\": " + quoted(flow.lastModifiedTime()) + ",\n \"operations\": [";
-    for (int i = 0; i < flow.operations.size(); ++i)
-        out += (i ? ",\n  " : "\n  ") + operationJson(flow.operations.at(i));
-    out += flow.operations.isEmpty() ? "]}\n" : "\n ]}\n";
-    return out;
+    return "{\"name\": " + quoted(flow.name()) +
+           ",\n \"description\": " + quoted(flow.description()) +
+           ",\n \"hotkey\": " + quoted(flow.hotkey) +
+           ",\n \"createTime\": " + quoted(flow.createTime()) +
+           ",\n \"lastModifiedTime\": " + quoted(flow.lastModifiedTime()) +
+           ",\n \"operations\": " + operationsArray(flow.operations()) + "}\n";
 }
 
 bool FlowJson::read(const QByteArray& json, Flow* flow, QString* error) {
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
-    if (doc.isNull()) {
-        *error = QStringLiteral("not valid JSON at offset %1: %2")
-                     .arg(parseError.offset)
-                     .arg(parseError.errorString());
-        return false;
-    }
+    const QJsonDocument doc = parse(json, error);
+    if (doc.isNull()) return false;
     if (!doc.isObject()) {
         *error = QStringLiteral("the document must be a JSON object");
         return false;
     }
     const QJsonObject root = doc.object();
     Reader r(root, QString(), error);
-    if (!r.onlyKeys(
-            {"name", "description", "hotkey", "createTime", "lastModifiedTime", "operations"}))
-        return false;
+    if (!r.onlyKeys(kFlowKeys)) return false;
     QString name, description, hotkey, created, modified;
     if (!r.string("name", &name) || !r.string("description", &description) ||
         !r.string("hotkey", &hotkey) || !r.string("createTime", &created) ||
         !r.string("lastModifiedTime", &modified))
         return false;
-    const QJsonValue ops = root.value(QLatin1String("operations"));
-    if (!ops.isArray()) return r.fail(QStringLiteral("operations"), "expected an array");
+    std::vector<std::unique_ptr<Operation>> ops;
+    if (!readOperationsArray(root.value(QLatin1String("operations")), r, &ops, error)) return false;
     flow->setHeader(name, description, hotkey, created, modified);
-    const QJsonArray items = ops.toArray();
-    for (int i = 0; i < items.size(); ++i) {
-        Operation* op =
-            readOperation(items.at(i), QStringLiteral("operations[%1]").arg(i), flow, error);
-        if (!op) return false;
-        flow->operations.append(op);
-    }
+    flow->insertOperations(flow->operationCount(), std::move(ops));
     return true;
+}
+
+QByteArray FlowJson::writeOperations(const QList<Operation*>& ops) {
+    return "{\"operations\": " + operationsArray(ops) + "}\n";
+}
+
+bool FlowJson::readOperations(const QByteArray& json, std::vector<std::unique_ptr<Operation>>* ops,
+                              QString* error) {
+    const QJsonDocument doc = parse(json, error);
+    if (doc.isNull()) return false;
+    Reader r(doc.object(), QString(), error);
+    if (doc.isArray()) return readOperationsArray(doc.array(), r, ops, error);
+    // The header of a whole flow may come along; only its operations are taken.
+    return r.onlyKeys(kFlowKeys) &&
+           readOperationsArray(doc.object().value(QLatin1String("operations")), r, ops, error);
 }

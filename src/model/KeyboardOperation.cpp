@@ -66,12 +66,11 @@ QString KeyboardOperation::description() const {
     return tr("%1: %2 %3").arg(displayName(), action, m_key);
 }
 
-Operation* KeyboardOperation::clone(QObject* parent) const {
-    auto* copy = new KeyboardOperation;
+std::unique_ptr<Operation> KeyboardOperation::clone() const {
+    auto copy = std::make_unique<KeyboardOperation>();
     copy->setInterval(interval());
     copy->m_eventType = m_eventType;
     copy->m_key = m_key;
     copy->m_modifiers = m_modifiers;
-    copy->setParent(parent);
     return copy;
 }

@@ -69,12 +69,11 @@ QString MouseClickOperation::description() const {
         .arg(QString::number(position().x()), QString::number(position().y()), click, which);
 }
 
-Operation* MouseClickOperation::clone(QObject* parent) const {
-    auto* copy = new MouseClickOperation;
+std::unique_ptr<Operation> MouseClickOperation::clone() const {
+    auto copy = std::make_unique<MouseClickOperation>();
     copy->setInterval(interval());
     copy->setPosition(position());
     copy->m_clickType = m_clickType;
     copy->m_clickButton = m_clickButton;
-    copy->setParent(parent);
     return copy;
 }

@@ -33,7 +33,7 @@ public:
     void writeTo(QDataStream& stream) const override;
     void readFrom(QDataStream& stream) override;
     QString description() const override;
-    Operation* clone(QObject* parent) const override;
+    std::unique_ptr<Operation> clone() const override;
 
     // The four records of one click: down, up, then down, up again or two empty ones.
     InputBatch clickRecords() const;

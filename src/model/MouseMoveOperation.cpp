@@ -44,10 +44,9 @@ QString MouseMoveOperation::description() const {
         .arg(QString::number(position().x()), QString::number(position().y()));
 }
 
-Operation* MouseMoveOperation::clone(QObject* parent) const {
-    auto* copy = new MouseMoveOperation;
+std::unique_ptr<Operation> MouseMoveOperation::clone() const {
+    auto copy = std::make_unique<MouseMoveOperation>();
     copy->setInterval(interval());
     copy->setPosition(position());
-    copy->setParent(parent);
     return copy;
 }

@@ -16,5 +16,5 @@ public:
     void writeTo(QDataStream& stream) const override;
     void readFrom(QDataStream& stream) override;
     QString description() const override;
-    Operation* clone(QObject* parent) const override;
+    std::unique_ptr<Operation> clone() const override;
 };

@@ -3,6 +3,7 @@
 #include <QDataStream>
 #include <QObject>
 #include <QString>
+#include <memory>
 
 // One step of a flow: a wait of `interval` milliseconds, then some synthetic input.
 class Operation : public QObject {
@@ -28,8 +29,8 @@ public:
     virtual void writeTo(QDataStream& stream) const = 0;
     virtual void readFrom(QDataStream& stream) = 0;
     virtual QString description() const = 0;
-    // A new object of the same class with every stored value copied, given `parent`.
-    virtual Operation* clone(QObject* parent) const = 0;
+    // A new object of the same class with every stored value copied, without a parent.
+    virtual std::unique_ptr<Operation> clone() const = 0;
 
     // Waits the interval while a run is active, then executes unless the run was
     // stopped meanwhile. Called on the run thread.

@@ -15,9 +15,9 @@ void OperationFactory::registerOperation(Operation* prototype) {
     if (prototype) m_prototypes.insert(prototype->typeName(), prototype);
 }
 
-Operation* OperationFactory::create(const QString& typeName, QObject* parent) const {
-    Operation* prototype = m_prototypes.value(typeName, nullptr);
-    return prototype ? prototype->clone(parent) : nullptr;
+std::unique_ptr<Operation> OperationFactory::create(const QString& typeName) const {
+    const Operation* prototype = m_prototypes.value(typeName, nullptr);
+    return prototype ? prototype->clone() : nullptr;
 }
 
 void OperationFactory::registerStandardOperations() {

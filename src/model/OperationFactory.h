@@ -2,6 +2,7 @@
 
 #include <QMap>
 #include <QObject>
+#include <memory>
 
 class Operation;
 
@@ -14,7 +15,7 @@ public:
     // Stores the prototype under its type name, replacing (not deleting) an earlier one.
     void registerOperation(Operation* prototype);
     // A clone of the prototype registered under exactly this name, or null.
-    Operation* create(const QString& typeName, QObject* parent) const;
+    std::unique_ptr<Operation> create(const QString& typeName) const;
     const QMap<QString, Operation*>& prototypes() const { return m_prototypes; }
 
     // The four standard types, in the order the program registers them.

@@ -39,10 +39,9 @@ QString TextInputOperation::description() const {
     return tr("输入文本: %1").arg(m_text);
 }
 
-Operation* TextInputOperation::clone(QObject* parent) const {
-    auto* copy = new TextInputOperation;
+std::unique_ptr<Operation> TextInputOperation::clone() const {
+    auto copy = std::make_unique<TextInputOperation>();
     copy->setInterval(interval());
     copy->m_text = m_text;
-    copy->setParent(parent);
     return copy;
 }

@@ -21,7 +21,7 @@ public:
     void writeTo(QDataStream& stream) const override;
     void readFrom(QDataStream& stream) override;
     QString description() const override;
-    Operation* clone(QObject* parent) const override;
+    std::unique_ptr<Operation> clone() const override;
 
 private:
     QString m_text;  // null until edited; the file keeps null and empty apart

@@ -58,13 +58,13 @@ void FlowRunner::runFlow(Flow* flow) {
     // The list is read without a lock: the designer is hidden during a run and
     // cannot edit it. After a stop the loop keeps walking, but every remaining
     // operation returns at once without waiting or executing.
-    for (int i = 0; flow && i < flow->operations.size(); ++i) {
-        Operation* op = flow->operations.at(i);
+    for (int i = 0; flow && i < flow->operationCount(); ++i) {
+        Operation* op = flow->operationAt(i);
         if (!op) continue;
         const QString text = op->description();
         qCDebug(appLog).noquote() << text;
         if (AppConfig::instance().running.load())
-            emit sigStepStarted(i, flow->operations.size(), text);
+            emit sigStepStarted(i, flow->operationCount(), text);
         op->waitAndExecute();
     }
     QMetaObject::invokeMethod(this, &FlowRunner::sigEndOfFlow, Qt::QueuedConnection);

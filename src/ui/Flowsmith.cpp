@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "core/AppLog.h"
+#include "document/FlowDocument.h"
 #include "model/Flow.h"
 #include "model/Operation.h"
 #include "platform/GlobalHotkey.h"
@@ -25,10 +26,13 @@
 #include "widgets/ribbon/RibbonPanel.h"
 
 Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
-    : RibbonMainWindow(parent), m_ui(new Ui::FlowsmithClass), m_model(new OperationModel(this)) {
+    : RibbonMainWindow(parent),
+      m_ui(new Ui::FlowsmithClass),
+      m_document(new FlowDocument(this)),
+      m_model(new OperationModel(m_document, this)) {
     UiResources::init();
     m_ui->setupUi(this);
-    m_model->setFilePath(filePath);
+    m_document->setFilePath(filePath);
     m_askToSave = [](QWidget* parent) {
         return QMessageBox::question(
             parent, tr("文件未保存"), tr("当前操作流已修改，是否保存更改？"),
@@ -43,6 +47,8 @@ Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
 Flowsmith::~Flowsmith() {
     // Never leave a run thread behind the window and the flow it reads.
     m_runner.stop();
+    // The table's model goes before the document it shows.
+    delete m_model;
     delete m_ui;
 }
 
@@ -125,10 +131,8 @@ void Flowsmith::initRibbonBar() {
 }
 
 void Flowsmith::initOperationTable() {
-    if (!m_model->filePath().isEmpty()) {
-        // A failed load has reported itself; the table shows what the flow holds.
-        m_model->flow()->load(m_model->filePath());
-    }
+    // A failed load has reported itself; the table shows what the flow holds.
+    if (!m_document->filePath().isEmpty()) m_document->load();
     connect(m_model, &OperationModel::sigDataChanged, this, &Flowsmith::onModelDataChanged);
     OperationTableView* table = m_ui->opTable;
     table->setModel(m_model);
@@ -179,7 +183,7 @@ void Flowsmith::onBtnRunClicked() {
     }
     hide();
     m_running = true;
-    m_runner.start(m_model->flow());  // also asks the system to stay awake
+    m_runner.start(m_document->flow());  // also asks the system to stay awake
 }
 
 void Flowsmith::stopRun() {
@@ -195,7 +199,7 @@ void Flowsmith::onStopFlowRuning() {
 }
 
 void Flowsmith::onBtnSaveClicked() {
-    if (!m_model->filePath().isEmpty() && m_model->flow()->save(m_model->filePath())) {
+    if (m_document->save()) {
         m_saveAction->setEnabled(false);
         m_modified = false;
     }
@@ -208,17 +212,17 @@ void Flowsmith::onModelDataChanged() {
 
 void Flowsmith::onShowFlowInfo() {
     if (PropertyPanelWidget* panel = propertyPanel())
-        panel->propertyBrowser()->setObject(m_model->flow());
+        panel->propertyBrowser()->setObject(m_document->flow());
     if (m_propertyDock && !m_propertyDock->isVisible()) m_propertyDock->show();
 }
 
 void Flowsmith::onRowButtonClicked(int row, ButtonDelegate::BtnType type) {
     switch (type) {
         case ButtonDelegate::Copy:
-            m_model->copyOperation(row);  // ignores rows outside the table
+            m_document->duplicateOperations({row});  // ignores rows outside the table
             break;
         case ButtonDelegate::Delete:
-            if (row >= 0) m_model->removeOperation(row);
+            m_document->removeOperations({row});
             break;
     }
 }
@@ -247,7 +251,7 @@ void Flowsmith::closeEvent(QCloseEvent* event) {
     if (m_modified) {
         switch (m_askToSave(this)) {
             case QMessageBox::Save:
-                if (m_model->filePath().isEmpty() || !m_model->flow()->save(m_model->filePath())) {
+                if (!m_document->save()) {
                     event->ignore();
                     return;
                 }

@@ -7,6 +7,7 @@
 #include "ui/ButtonDelegate.h"
 #include "widgets/ribbon/RibbonMainWindow.h"
 
+class FlowDocument;
 class GlobalHotkey;
 class OperationModel;
 class PropertyPanelWidget;
@@ -19,8 +20,8 @@ class FlowsmithClass;
 
 // The designer's main window: the operation table in the centre, the palette on
 // the left, the property browser on the right, the ribbon on top. It owns the
-// table model and with it the flow, saves it, replays it and asks before closing
-// with unsaved changes.
+// document (the flow and its file) and the table model over it, saves the flow,
+// replays it and asks before closing with unsaved changes.
 class Flowsmith : public RibbonMainWindow {
     Q_OBJECT
 public:
@@ -44,6 +45,7 @@ public:
     using Notice = std::function<void(QWidget* parent, const QString& text)>;
     void setNotice(Notice notice);
 
+    FlowDocument* document() const { return m_document; }
     OperationModel* operationModel() const { return m_model; }
     QAction* saveButton() const { return m_saveAction; }
     QDockWidget* propertyDockWidget() const { return m_propertyDock; }
@@ -72,6 +74,7 @@ private:
     QDockWidget* makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area);
 
     Ui::FlowsmithClass* m_ui;
+    FlowDocument* m_document;
     QDockWidget* m_propertyDock = nullptr;
     QDockWidget* m_operationDock = nullptr;
     OperationModel* m_model;

@@ -2,8 +2,10 @@
 
 #include <QDataStream>
 #include <QMimeData>
+#include <algorithm>
 
 #include "core/AppLog.h"
+#include "document/FlowDocument.h"
 #include "model/Flow.h"
 #include "model/Operation.h"
 #include "model/OperationFactory.h"
@@ -13,8 +15,8 @@ const QString OperationModel::addOperationMimeType =
 const QString OperationModel::moveRowMimeType =
     QStringLiteral("application/x-move-row-in-operation-table");
 
-OperationModel::OperationModel(QObject* parent)
-    : QAbstractTableModel(parent), m_flow(new Flow(this)) {
+OperationModel::OperationModel(FlowDocument* document, QObject* parent)
+    : QAbstractTableModel(parent), m_document(document) {
     // Every change of content marks the flow modified, whoever made it: the rows
     // changed here, and the property browser's edits re-emitted as dataChanged.
     connect(this, &QAbstractItemModel::dataChanged, this, &OperationModel::sigDataChanged);
@@ -24,37 +26,38 @@ OperationModel::OperationModel(QObject* parent)
     connect(this, &QAbstractItemModel::columnsInserted, this, &OperationModel::sigDataChanged);
     connect(this, &QAbstractItemModel::columnsRemoved, this, &OperationModel::sigDataChanged);
     connect(this, &QAbstractItemModel::headerDataChanged, this, &OperationModel::sigDataChanged);
+    followFlow();
 }
 
-OperationModel::~OperationModel() {
-    delete m_flow;
-    m_flow = nullptr;
+void OperationModel::followFlow() {
+    Flow* f = flow();
+    connect(f, &Flow::operationsAboutToBeInserted, this,
+            [this](int first, int last) { beginInsertRows(QModelIndex(), first, last); });
+    connect(f, &Flow::operationsInserted, this, &OperationModel::endInsertRows);
+    connect(f, &Flow::operationsAboutToBeRemoved, this,
+            [this](int first, int last) { beginRemoveRows(QModelIndex(), first, last); });
+    connect(f, &Flow::operationsRemoved, this, &OperationModel::endRemoveRows);
+    connect(f, &Flow::operationAboutToBeMoved, this, [this](int from, int to) {
+        // Qt names the row before which the moved one lands, in the old numbering.
+        beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to);
+    });
+    connect(f, &Flow::operationMoved, this, &OperationModel::endMoveRows);
+    connect(f, &Flow::operationChanged, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, ColumnCount - 1)); });
+    connect(f, &Flow::aboutToBeReset, this, &OperationModel::beginResetModel);
+    connect(f, &Flow::resetDone, this, &OperationModel::endResetModel);
 }
 
-void OperationModel::insertOperation(int row, Operation* op) {
-    if (row < 0 || row > rowCount()) return;
-    beginInsertRows(QModelIndex(), row, row);
-    m_flow->operations.insert(row, op);
-    endInsertRows();
+Flow* OperationModel::flow() const {
+    return m_document->flow();
 }
 
-void OperationModel::removeOperation(int row) {
-    if (row < 0 || row >= rowCount()) return;
-    beginRemoveRows(QModelIndex(), row, row);
-    // Destroyed before the views hear of the removal, as nothing may reach it after.
-    delete m_flow->operations.takeAt(row);
-    endRemoveRows();
-}
-
-void OperationModel::copyOperation(int row) {
-    const Operation* source = operationAt(row);
-    if (!source) return;
-    insertOperation(row + 1, source->clone(nullptr));
+QString OperationModel::filePath() const {
+    return m_document->filePath();
 }
 
 Operation* OperationModel::operationAt(int row) const {
-    if (!m_flow || row < 0 || row >= m_flow->operations.size()) return nullptr;
-    return m_flow->operations.at(row);
+    return flow()->operationAt(row);
 }
 
 QByteArray OperationModel::addOperationPayload(const QString& typeName, const QString& text) {
@@ -65,15 +68,18 @@ QByteArray OperationModel::addOperationPayload(const QString& typeName, const QS
 }
 
 QByteArray OperationModel::moveRowPayload(qint32 row) {
+    return moveRowsPayload({row});
+}
+
+QByteArray OperationModel::moveRowsPayload(const QList<int>& rows) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
-    out << row;
+    for (int row : rows) out << qint32(row);
     return bytes;
 }
 
 int OperationModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !m_flow) return 0;
-    return m_flow->operations.size();
+    return parent.isValid() ? 0 : flow()->operationCount();
 }
 
 int OperationModel::columnCount(const QModelIndex& parent) const {
@@ -121,9 +127,13 @@ QStringList OperationModel::mimeTypes() const {
 }
 
 QMimeData* OperationModel::mimeData(const QModelIndexList& indexes) const {
-    // The view selects single whole rows, so the first cell names the row.
+    // Every cell of a selected row is listed; each row counts once, in table order.
+    QList<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (!rows.contains(index.row())) rows << index.row();
+    std::sort(rows.begin(), rows.end());
     auto* mime = new QMimeData;
-    mime->setData(moveRowMimeType, moveRowPayload(indexes.isEmpty() ? -1 : indexes.first().row()));
+    mime->setData(moveRowMimeType, rows.isEmpty() ? moveRowPayload(-1) : moveRowsPayload(rows));
     return mime;
 }
 
@@ -145,7 +155,7 @@ bool OperationModel::dropMimeData(const QMimeData* data, Qt::DropAction action, 
         return true;
     }
     if (data->hasFormat(moveRowMimeType)) {
-        moveDroppedRow(data->data(moveRowMimeType), toRow);
+        moveDroppedRows(data->data(moveRowMimeType), toRow);
         return true;
     }
     return false;
@@ -156,24 +166,24 @@ void OperationModel::addDroppedOperation(const QByteArray& payload, int toRow) {
     QString typeName;
     QString text;
     in >> typeName >> text;
-    // Parented to the model, so an operation that insertOperation refuses is still freed.
-    Operation* op = OperationFactory::instance()->create(typeName, this);
-    if (op) insertOperation(toRow, op);
+    std::unique_ptr<Operation> op = OperationFactory::instance()->create(typeName);
+    if (!op) return;
+    const QString step = tr("添加 %1").arg(op->displayName());
+    m_document->insertOperation(toRow, std::move(op), step);
 }
 
-void OperationModel::moveDroppedRow(const QByteArray& payload, int toRow) {
+void OperationModel::moveDroppedRows(const QByteArray& payload, int toRow) {
     QDataStream in(payload);
-    qint32 from = -1;
-    in >> from;
-    if (in.status() != QDataStream::Ok) return;  // a short payload would read as row 0
-    const int count = rowCount();
-    if (from < 0 || from >= count) return;
-    // The target counts rows as if the dragged one were already taken out.
-    if (from < toRow) --toRow;
-    if (from == toRow || toRow < 0 || toRow >= count) return;
-    beginMoveRows(QModelIndex(), from, from, QModelIndex(), toRow > from ? toRow + 1 : toRow);
-    m_flow->operations.move(from, toRow);
-    endMoveRows();
+    QList<int> rows;
+    while (!in.atEnd()) {
+        qint32 row = -1;
+        in >> row;
+        if (in.status() != QDataStream::Ok) return;  // a short payload would read as row 0
+        if (row < 0 || row >= rowCount()) return;
+        rows << row;
+    }
+    if (rows.isEmpty() || toRow > rowCount()) return;
+    m_document->moveOperations(rows, toRow);
 }
 
 Qt::DropActions OperationModel::supportedDropActions() const {

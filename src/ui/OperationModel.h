@@ -4,42 +4,36 @@
 #include <QString>
 
 class Flow;
+class FlowDocument;
 class Operation;
 
 // The flow being edited as a four-column table (type, description, interval, row
-// buttons), one row per operation. Owns the flow, and is the drop target for new
-// operations dragged from the palette and for rows dragged within the table.
+// buttons), one row per operation. A view of the document: it follows the flow's
+// signals, and turns drops (new operations from the palette, rows dragged within the
+// table) into edits of the document.
 class OperationModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // Payload: two QStrings, the type name and the palette entry's text.
     static const QString addOperationMimeType;
-    // Payload: one qint32, the dragged row.
+    // Payload: the dragged rows, one qint32 each (a single row: exactly 4 bytes).
     static const QString moveRowMimeType;
 
     enum Column { TypeColumn = 0, DescriptionColumn, IntervalColumn, EditColumn, ColumnCount };
 
-    explicit OperationModel(QObject* parent = nullptr);
-    ~OperationModel() override;
+    explicit OperationModel(FlowDocument* document, QObject* parent = nullptr);
 
-    Flow* flow() const { return m_flow; }
-
-    // Where the flow is loaded from and saved to; the model itself never reads it.
-    QString filePath() const { return m_filePath; }
-    void setFilePath(const QString& filePath) { m_filePath = filePath; }
-
-    // Takes `op` over when 0 <= row <= rowCount(); otherwise does nothing.
-    void insertOperation(int row, Operation* op);
-    // Deletes the operation of `row`, if there is such a row.
-    void removeOperation(int row);
-    // Inserts an independent copy of `row` (without a QObject parent) just below it.
-    void copyOperation(int row);
+    FlowDocument* document() const { return m_document; }
+    Flow* flow() const;
+    // Where the flow is loaded from and saved to.
+    QString filePath() const;
     // The operation shown in `row`, or null.
     Operation* operationAt(int row) const;
 
     // The bytes of the two drag-and-drop formats, as QDataStream writes them by default.
     static QByteArray addOperationPayload(const QString& typeName, const QString& text);
     static QByteArray moveRowPayload(qint32 row);
+    static QByteArray moveRowsPayload(const QList<int>& rows);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -58,9 +52,9 @@ signals:
     void sigDataChanged();
 
 private:
+    void followFlow();
     void addDroppedOperation(const QByteArray& payload, int toRow);
-    void moveDroppedRow(const QByteArray& payload, int toRow);
+    void moveDroppedRows(const QByteArray& payload, int toRow);
 
-    Flow* m_flow = nullptr;
-    QString m_filePath;
+    FlowDocument* m_document;
 };

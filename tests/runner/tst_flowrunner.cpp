@@ -22,11 +22,11 @@ public:
 };
 
 // A text operation types one character per code unit: a compact, recognisable marker.
-Operation* marker(QChar c, int interval, Flow* flow) {
-    auto* op = new TextInputOperation(flow);
+void marker(QChar c, int interval, Flow* flow) {
+    auto op = std::make_unique<TextInputOperation>();
     op->setText(QString(c));
     op->setInterval(interval);
-    return op;
+    flow->appendOperation(std::move(op));
 }
 
 QString typed(const RecordingInputBackend& rec) {
@@ -69,8 +69,9 @@ private slots:
 
     void operationsRunInOrderAfterTheirWaits() {
         Flow flow;
-        flow.operations << marker('a', 0, &flow) << marker('b', 120, &flow)
-                        << marker('c', 30, &flow);
+        marker('a', 0, &flow);
+        marker('b', 120, &flow);
+        marker('c', 30, &flow);
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QElapsedTimer clock;
@@ -85,8 +86,9 @@ private slots:
 
     void stopDuringAWaitSkipsTheRest() {
         Flow flow;
-        flow.operations << marker('a', 0, &flow) << marker('b', 400, &flow)
-                        << marker('c', 0, &flow);
+        marker('a', 0, &flow);
+        marker('b', 400, &flow);
+        marker('c', 0, &flow);
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QVERIFY(runner.start(&flow));
@@ -107,7 +109,7 @@ private slots:
 
     void secondStartWhileRunningStartsNothing() {
         Flow flow;
-        flow.operations << marker('x', 300, &flow);
+        marker('x', 300, &flow);
         FlowRunner first;
         FlowRunner second;
         QVERIFY(first.start(&flow));
@@ -119,7 +121,8 @@ private slots:
 
     void negativeIntervalDoesNotWait() {
         Flow flow;
-        flow.operations << marker('n', -1000, &flow) << marker('m', -5, &flow);
+        marker('n', -1000, &flow);
+        marker('m', -5, &flow);
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QElapsedTimer clock;
@@ -133,12 +136,13 @@ private slots:
 
     void interruptedRunReleasesWhatItPressed() {
         Flow flow;
-        auto* press = new KeyboardOperation(&flow);
+        auto press = std::make_unique<KeyboardOperation>();
         press->setEventType(KeyboardOperation::Press);
         press->setKey(QStringLiteral("A"));
         press->setModifiers(Qt::ControlModifier | Qt::ShiftModifier);
         press->setInterval(0);
-        flow.operations << press << marker('z', 5000, &flow);
+        flow.appendOperation(std::move(press));
+        marker('z', 5000, &flow);
         FlowRunner runner;
         QVERIFY(runner.start(&flow));
         QTRY_VERIFY_WITH_TIMEOUT(m_rec.records().size() == 3, 1000);
@@ -157,10 +161,11 @@ private slots:
 
     void stepsAreAnnouncedWithTheirDescriptions() {
         Flow flow;
-        auto* move = new MouseMoveOperation(&flow);
+        auto move = std::make_unique<MouseMoveOperation>();
         move->setPosition(QPoint(100, 250));
         move->setInterval(0);
-        flow.operations << move << marker('q', 0, &flow);
+        flow.appendOperation(std::move(move));
+        marker('q', 0, &flow);
         FlowRunner runner;
         QSignalSpy steps(&runner, &FlowRunner::sigStepStarted);
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
@@ -170,12 +175,12 @@ private slots:
         QCOMPARE(steps.count(), 2);
         QCOMPARE(steps.at(0).at(0).toInt(), 0);
         QCOMPARE(steps.at(0).at(1).toInt(), 2);
-        QCOMPARE(steps.at(0).at(2).toString(), move->description());
+        QCOMPARE(steps.at(0).at(2).toString(), flow.operationAt(0)->description());
     }
 
     void destroyingTheRunnerJoinsTheWorker() {
         Flow flow;
-        flow.operations << marker('w', 3000, &flow);
+        marker('w', 3000, &flow);
         QElapsedTimer clock;
         {
             FlowRunner runner;

@@ -19,7 +19,7 @@
 class OperationValues {
 public:
     // Null when the type is unknown or a value cannot be set.
-    static Operation* make(const QString& text) {
+    static std::unique_ptr<Operation> make(const QString& text) {
         std::unique_ptr<Operation> op;
         const QString type = text.section(' ', 0, 0);
         if (type == "key_input") op.reset(new KeyboardOperation);
@@ -39,7 +39,7 @@ public:
                 value = QVariant::fromValue(Qt::KeyboardModifiers(value.toInt()));
             if (!op->setProperty(qPrintable(m.captured(1)), value)) return nullptr;
         }
-        return op.release();
+        return op;
     }
 
     // The same text for an operation: its properties but the object name, in declared order.

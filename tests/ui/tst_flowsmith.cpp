@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "core/AppConfig.h"
+#include "document/FlowDocument.h"
 #include "model/ErrorPresenter.h"
 #include "model/Flow.h"
 #include "model/OperationFactory.h"
@@ -53,10 +54,10 @@ private:
     QString makeFlowFile(int n, int interval = 0) {
         Flow flow;
         for (int i = 0; i < n; ++i) {
-            auto* op = new TextInputOperation(&flow);
+            auto* op = new TextInputOperation;
             op->setText(QStringLiteral("t%1").arg(i));
             op->setInterval(interval);
-            flow.operations << op;
+            flow.appendOperation(std::unique_ptr<Operation>(op));
         }
         const QString path = m_dir.filePath(QTest::currentTestFunction());
         flow.save(path);
@@ -72,7 +73,7 @@ private:
     }
     static int rowsOnDisk(const QString& path) {
         Flow flow;
-        return flow.load(path) ? flow.operations.size() : -1;
+        return flow.load(path) ? flow.operationCount() : -1;
     }
 
 private slots:
@@ -111,7 +112,7 @@ private slots:
         QVERIFY(!w->saveButton()->isEnabled());
         w->onRowButtonClicked(row, ButtonDelegate::BtnType(type));
         QStringList texts;
-        for (Operation* op : w->operationModel()->flow()->operations)
+        for (Operation* op : w->operationModel()->flow()->operations())
             texts << qobject_cast<TextInputOperation*>(op)->text();
         QCOMPARE(texts.join(' '), after);
         QCOMPARE(w->modified(), after != "t0 t1 t2");
@@ -143,7 +144,7 @@ private slots:
         QFETCH(int, rowsOnDisk);
         const QString path = rowsOnDisk < 0 ? m_dir.filePath("missing/x.flow") : makeFlowFile(2);
         auto w = open(path);
-        if (change) w->operationModel()->insertOperation(0, new TextInputOperation);
+        if (change) w->document()->insertOperation(0, std::make_unique<TextInputOperation>());
         int asked = 0;
         w->setSaveQuestion([&](QWidget*) { return ++asked, QMessageBox::StandardButton(answer); });
         QCOMPARE(w->close(), closes);

@@ -1,8 +1,10 @@
+#include <QAbstractItemModelTester>
 #include <QMimeData>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "document/FlowDocument.h"
 #include "model/Flow.h"
 #include "model/KeyboardOperation.h"
 #include "model/OperationFactory.h"
@@ -13,20 +15,24 @@ namespace {
 const char* const kAddFormat = "application/x-add-operation-to-table";
 const char* const kMoveFormat = "application/x-move-row-in-operation-table";
 
-// A model of text operations named by letter, so that its order reads "ABCD".
-void fill(OperationModel& model, const QString& letters) {
-    for (const QChar c : letters) {
-        auto* op = new TextInputOperation;
-        op->setText(c);
-        model.insertOperation(model.rowCount(), op);
+// A table of text operations named by letter, so that its order reads "ABCD".
+struct Table {
+    explicit Table(const QString& letters) {
+        for (const QChar c : letters) {
+            auto op = std::make_unique<TextInputOperation>();
+            op->setText(c);
+            document.flow()->appendOperation(std::move(op));
+        }
     }
-}
-QString order(const OperationModel& model) {
-    QString s;
-    for (const Operation* op : model.flow()->operations)
-        s += op->typeName() == "text_input" ? op->property("text").toString() : "?";
-    return s;
-}
+    QString order() const {
+        QString s;
+        for (const Operation* op : document.flow()->operations())
+            s += op->typeName() == "text_input" ? op->property("text").toString() : "?";
+        return s;
+    }
+    FlowDocument document;
+    OperationModel model{&document};
+};
 QMimeData* mime(const char* format, const QByteArray& payload) {
     auto* data = new QMimeData;
     data->setData(format, payload);
@@ -54,10 +60,10 @@ private slots:
     void initTestCase() { OperationFactory::registerStandardOperations(); }
 
     void cellsAndFlags() {
-        OperationModel model;
-        fill(model, "A");
+        Table table("A");
+        OperationModel& model = table.model;
         model.operationAt(0)->setInterval(1234);
-        model.insertOperation(1, new KeyboardOperation);
+        table.document.insertOperation(1, std::make_unique<KeyboardOperation>());
         QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QString("执行间隔（毫秒）"));
         QCOMPARE(model.headerData(6, Qt::Vertical), QVariant(7));  // rows count from one
         QCOMPARE(model.data(model.index(1, 0)), QVariant(QStringLiteral("输入按键")));
@@ -69,9 +75,12 @@ private slots:
         QCOMPARE(model.flags(QModelIndex()), Qt::ItemFlags(Qt::ItemIsDropEnabled));
         QVERIFY(model.flags(model.index(1, 2)) & Qt::ItemIsDragEnabled);
         QVERIFY(!(model.flags(model.index(1, 2)) & Qt::ItemIsEditable));
-        // A dragged row is named by the first of its cells.
-        QScopedPointer<QMimeData> row1(model.mimeData({model.index(1, 1), model.index(0, 0)}));
+        // Dragged rows are named once each, in table order.
+        QScopedPointer<QMimeData> row1(model.mimeData({model.index(1, 1), model.index(1, 0)}));
         QCOMPARE(row1->data(kMoveFormat), OperationModel::moveRowPayload(1));
+        QScopedPointer<QMimeData> rows(
+            model.mimeData({model.index(1, 1), model.index(0, 0), model.index(1, 2)}));
+        QCOMPARE(rows->data(kMoveFormat).toHex(), QByteArray("0000000000000001"));
         // Both payloads byte for byte: a big-endian row, and two QDataStream strings.
         QCOMPARE(OperationModel::moveRowPayload(-1).toHex(), QByteArray("ffffffff"));
         QCOMPARE(OperationModel::addOperationPayload("key_input", "输入按键").toHex(),
@@ -93,14 +102,14 @@ private slots:
     }
     void moveDrop() {
         QFETCH(MoveCase, c);
-        OperationModel model;
-        fill(model, "ABCD");
+        Table table("ABCD");
+        OperationModel& model = table.model;
         QSignalSpy changed(&model, &OperationModel::sigDataChanged);
         QSignalSpy moving(&model, &QAbstractItemModel::rowsAboutToBeMoved);
         QScopedPointer<QMimeData> data(mime(kMoveFormat, OperationModel::moveRowPayload(c.from)));
         const QModelIndex parent = c.parentRow >= 0 ? model.index(c.parentRow, 0) : QModelIndex();
         QVERIFY(model.dropMimeData(data.data(), Qt::MoveAction, c.row, 0, parent));
-        QCOMPARE(order(model), c.expected);
+        QCOMPARE(table.order(), c.expected);
         QCOMPARE(changed.count(), c.destination < 0 ? 0 : 1);
         QCOMPARE(moving.count(), c.destination < 0 ? 0 : 1);
         if (c.destination >= 0) QCOMPARE(moving.at(0).at(4).toInt(), c.destination);
@@ -117,22 +126,22 @@ private slots:
     }
     void addDrop() {
         QFETCH(AddCase, c);
-        OperationModel model;
-        fill(model, c.initial);
+        Table table(c.initial);
+        OperationModel& model = table.model;
         QSignalSpy changed(&model, &OperationModel::sigDataChanged);
         const QModelIndex parent = c.parentRow >= 0 ? model.index(c.parentRow, 0) : QModelIndex();
         QScopedPointer<QMimeData> data(
             mime(kAddFormat, OperationModel::addOperationPayload(c.type, "输入按键")));
         QVERIFY(model.dropMimeData(data.data(), Qt::CopyAction, c.row, 0, parent));
-        QCOMPARE(order(model), c.expected);
+        QCOMPARE(table.order(), c.expected);
         QCOMPARE(changed.count(), c.expected == c.initial ? 0 : 1);
         const int added = c.expected.indexOf('?');
         if (added >= 0) QCOMPARE(model.operationAt(added)->typeName(), c.type);
     }
 
     void refusedDrops() {
-        OperationModel model;
-        fill(model, "AB");
+        Table table("AB");
+        OperationModel& model = table.model;
         QSignalSpy changed(&model, &OperationModel::sigDataChanged);
         QMimeData text;
         text.setText(QStringLiteral("key_input"));
@@ -141,46 +150,35 @@ private slots:
         QVERIFY(!model.dropMimeData(nullptr, Qt::CopyAction, 0, 0, {}));
         QVERIFY(!model.dropMimeData(&text, Qt::CopyAction, 0, 0, {}));
         QVERIFY(model.dropMimeData(ours.data(), Qt::IgnoreAction, 0, 0, {}));
-        QCOMPARE(order(model), QStringLiteral("AB"));
+        QCOMPARE(table.order(), QStringLiteral("AB"));
         QCOMPARE(changed.count(), 0);
     }
 
-    void insertRemoveAndCopy() {
-        OperationModel model;
-        QSignalSpy changed(&model, &OperationModel::sigDataChanged);
-        fill(model, "AC");
-        auto* b = new TextInputOperation;
-        b->setText("B");
-        model.insertOperation(1, b);
-        model.copyOperation(1);
-        QCOMPARE(order(model), QStringLiteral("ABBC"));
-        QCOMPARE(changed.count(), 4);
-        auto* copy = qobject_cast<TextInputOperation*>(model.operationAt(2));
-        copy->setText("Z");
-        QCOMPARE(b->text(), QStringLiteral("B"));
-
-        QPointer<Operation> gone = b;
-        bool aliveWhenAnnounced = true;
-        connect(&model, &QAbstractItemModel::rowsRemoved, this,
-                [&] { aliveWhenAnnounced = !gone.isNull(); });
-        model.removeOperation(1);
-        QVERIFY(gone.isNull());
-        QVERIFY(!aliveWhenAnnounced);  // nothing can reach it once views hear of it
-        QCOMPARE(changed.count(), 5);
-
-        // Rows outside the table change nothing.
-        QScopedPointer<Operation> stray(new TextInputOperation);
-        model.insertOperation(-1, stray.data());
-        model.insertOperation(4, stray.data());
-        model.removeOperation(3);
-        model.copyOperation(-1);
-        QVERIFY(!stray->parent());
-        QCOMPARE(order(model), QStringLiteral("AZC"));
-        QCOMPARE(changed.count(), 5);
-
-        // The property browser's edits arrive as dataChanged and mark the flow changed.
-        emit model.dataChanged(QModelIndex(), QModelIndex(), {});
-        QCOMPARE(changed.count(), 6);
+    // The model follows every kind of change of the flow, whoever makes it.
+    void followsTheFlow() {
+        Table table("ABCD");
+        QAbstractItemModelTester tester(&table.model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy changed(&table.model, &OperationModel::sigDataChanged);
+        QSignalSpy cells(&table.model, &QAbstractItemModel::dataChanged);
+        Flow* flow = table.document.flow();
+        table.document.duplicateOperations({1, 3});
+        QCOMPARE(table.order(), QStringLiteral("ABCDBD"));
+        table.document.moveOperations({0, 4}, 3);
+        QCOMPARE(table.order(), QStringLiteral("BCABDD"));
+        table.document.removeOperations({0, 3, 4, 9});
+        QCOMPARE(table.order(), QStringLiteral("CAD"));
+        QVERIFY(table.document.setValues(flow->operationAt(2), {{"text", "Z"}}, "text"));
+        QCOMPARE(table.model.data(table.model.index(2, 1)),
+                 QVariant(QStringLiteral("输入文本: Z")));
+        QCOMPARE(cells.last().at(0).value<QModelIndex>().row(), 2);
+        QCOMPARE(changed.count(),
+                 1 + 2 + 2 + 1);  // an insert, two moves, two runs removed, a value
+        QPointer<Operation> a = flow->operationAt(0);
+        std::vector<std::unique_ptr<Operation>> taken = flow->takeOperations(0, 2);
+        QCOMPARE(taken.size(), size_t(2));
+        QVERIFY(a && !a->parent());  // handed over, not destroyed
+        QCOMPARE(table.model.rowCount(), 1);
     }
 };
 

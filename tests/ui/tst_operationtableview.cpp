@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "document/FlowDocument.h"
 #include "model/Flow.h"
 #include "model/OperationFactory.h"
 #include "model/TextInputOperation.h"
@@ -52,6 +53,7 @@ Q_DECLARE_METATYPE(MouseCase)
 class TestOperationTableView : public QObject {
     Q_OBJECT
 private:
+    QScopedPointer<FlowDocument> m_document;
     QScopedPointer<OperationModel> m_model;
     QScopedPointer<ProbeView> m_view;
     ButtonDelegate* m_delegate = nullptr;
@@ -59,7 +61,7 @@ private:
 
     QString order() const {
         QString s;
-        for (const Operation* op : m_model->flow()->operations)
+        for (const Operation* op : m_model->flow()->operations())
             s += op->typeName() == "text_input" ? op->property("text").toString() : "?";
         return s;
     }
@@ -72,11 +74,12 @@ private slots:
                           OperationModel::addOperationPayload("key_input", "x"));
     }
     void init() {
-        m_model.reset(new OperationModel);
+        m_document.reset(new FlowDocument);
+        m_model.reset(new OperationModel(m_document.data()));
         for (const char* text : {"A", "B", "C", "D"}) {
-            auto* op = new TextInputOperation;
+            auto op = std::make_unique<TextInputOperation>();
             op->setText(QLatin1String(text));
-            m_model->insertOperation(m_model->rowCount(), op);
+            m_document->flow()->appendOperation(std::move(op));
         }
         m_view.reset(new ProbeView);
         m_view->setModel(m_model.data());
@@ -89,6 +92,7 @@ private slots:
     void cleanup() {
         m_view.reset();
         m_model.reset();
+        m_document.reset();
     }
 
     void drops_data() {
@@ -162,7 +166,8 @@ private slots:
         QVERIFY(!m_view->isDragging());
         QVERIFY(!lineAt(2, row3.bottom() + 2));
         // An empty table has nowhere to draw it.
-        OperationModel empty;
+        FlowDocument nothing;
+        OperationModel empty(&nothing);
         m_view->setModel(&empty);
         QCOMPARE(m_view->dropIndicatorY(overRow2), std::optional<int>());
     }
@@ -175,7 +180,7 @@ private slots:
         QCOMPARE(announced, QList<Operation*>{m_model->operationAt(1)});
         // Deleting the selected row leaves no selection rather than a neighbour's.
         m_view->selectRow(2);
-        m_model->removeOperation(2);
+        m_document->removeOperations({2});
         QCOMPARE(announced.last(), static_cast<Operation*>(nullptr));
         QVERIFY(!m_view->selectionModel()->hasSelection());
     }
@@ -248,7 +253,7 @@ private slots:
     void buttonClickInTheTable() {
         QStringList events;
         connect(m_view.data(), &OperationTableView::operationSelected, this, [&](Operation* op) {
-            events << QStringLiteral("selected %1").arg(m_model->flow()->operations.indexOf(op));
+            events << QStringLiteral("selected %1").arg(m_model->flow()->indexOf(op));
         });
         connect(m_delegate, &ButtonDelegate::iconClicked, this,
                 [&](int row, ButtonDelegate::BtnType type) {

@@ -67,7 +67,7 @@ private:
     std::unique_ptr<Flowsmith> m_window;
 
     AutoPropertyBrowser* browser() const { return m_window->propertyPanel()->propertyBrowser(); }
-    Operation* op(int row) const { return m_window->operationModel()->flow()->operations.at(row); }
+    Operation* op(int row) const { return m_window->operationModel()->flow()->operationAt(row); }
 
     void click(const QPoint& global) {
         m_desktop.moveTo(global);
@@ -134,13 +134,14 @@ private slots:
         OperationFactory::registerStandardOperations();
 
         Flow flow;
-        auto* move = new MouseMoveOperation(&flow);
+        auto* move = new MouseMoveOperation;
         move->setPosition({100, 100});
-        auto* key = new KeyboardOperation(&flow);
+        auto* key = new KeyboardOperation;
         key->setEventType(KeyboardOperation::Tap);
         key->setKey("A");
         key->setModifiers(Qt::ControlModifier);
-        flow.operations << move << key;
+        flow.appendOperation(std::unique_ptr<Operation>(move));
+        flow.appendOperation(std::unique_ptr<Operation>(key));
         QVERIFY(m_dir.isValid());
         m_path = m_dir.filePath("grid.flow");
         QVERIFY(flow.save(m_path));
@@ -155,7 +156,7 @@ private slots:
         m_window->show();
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        QCOMPARE(m_window->operationModel()->flow()->operations.size(), 2);
+        QCOMPARE(m_window->operationModel()->flow()->operationCount(), 2);
     }
 
     void cleanupTestCase() {
@@ -180,7 +181,7 @@ private slots:
         QVERIFY(save());
         auto flow = saved();
         QVERIFY(flow);
-        QCOMPARE(flow->operations.at(0)->interval(), 120);
+        QCOMPARE(flow->operationAt(0)->interval(), 120);
     }
 
     void pickPointAndSave() {
@@ -218,7 +219,7 @@ private slots:
         QVERIFY(save());
         auto flow = saved();
         QVERIFY(flow);
-        QCOMPARE(static_cast<MouseMoveOperation*>(flow->operations.at(0))->position(),
+        QCOMPARE(static_cast<MouseMoveOperation*>(flow->operationAt(0))->position(),
                  QPoint(640, 360));
     }
 
@@ -272,7 +273,7 @@ private slots:
         QVERIFY(save());
         auto flow = saved();
         QVERIFY(flow);
-        auto* savedKey = static_cast<KeyboardOperation*>(flow->operations.at(1));
+        auto* savedKey = static_cast<KeyboardOperation*>(flow->operationAt(1));
         QCOMPARE(savedKey->key(), QString("Esc"));
         QCOMPARE(savedKey->modifiers(), Qt::ControlModifier);
         QCOMPARE(savedKey->eventType(), int(KeyboardOperation::Tap));

@@ -70,14 +70,14 @@ private:
     // Moves into the receiving field, clicks it, types `text`.
     QString writeTypingFlow(const QString& name, const QString& text, int interval = 30) {
         Flow flow;
-        auto* move = new MouseMoveOperation(&flow);
+        auto* move = new MouseMoveOperation;
         move->setPosition(m_field.center());
-        auto* click = new MouseClickOperation(&flow);
-        auto* type = new TextInputOperation(&flow);
+        auto* click = new MouseClickOperation;
+        auto* type = new TextInputOperation;
         type->setText(text);
         for (Operation* op : QList<Operation*>{move, click, type}) {
             op->setInterval(interval);
-            flow.operations << op;
+            flow.appendOperation(std::unique_ptr<Operation>(op));
         }
         const QString path = m_home.filePath(name);
         if (!flow.save(path)) return QString();
@@ -174,14 +174,15 @@ private slots:
 
     void ctrlCStopsPlayAndReleasesKeys() {
         Flow flow;
-        auto* shift = new KeyboardOperation(&flow);
+        auto* shift = new KeyboardOperation;
         shift->setKey(QStringLiteral("SHIFT"));
         shift->setEventType(KeyboardOperation::Press);
         shift->setInterval(0);
-        auto* later = new TextInputOperation(&flow);
+        auto* later = new TextInputOperation;
         later->setText(QStringLiteral("never"));
         later->setInterval(10000);
-        flow.operations << shift << later;
+        flow.appendOperation(std::unique_ptr<Operation>(shift));
+        flow.appendOperation(std::unique_ptr<Operation>(later));
         const QString path = m_home.filePath("held.flow");
         QVERIFY(flow.save(path));
 

@@ -11,7 +11,7 @@ FlowPlayer::FlowPlayer(Flow* flow, QTextStream& out, QObject* parent)
     : QObject(parent), m_flow(flow), m_out(out) {}
 
 int FlowPlayer::play() {
-    const int count = m_flow->operations.size();
+    const int count = m_flow->operationCount();
     connect(
         &m_runner, &FlowRunner::sigStepStarted, this,
         [this](int index, int total, const QString& text) {
@@ -49,7 +49,7 @@ void FlowPlayer::finish(bool interrupted, const QString& why) {
     m_runner.stop();  // joins the worker; releases what an interrupted run left pressed
     QCoreApplication::processEvents();  // print the steps still queued
     const double seconds = m_clock.nsecsElapsed() / 1e9;
-    const int count = m_flow->operations.size();
+    const int count = m_flow->operationCount();
     if (interrupted) {
         m_out << QStringLiteral("%1 after %2 of %3 steps in %4 s; keys and buttons released")
                      .arg(why)
