@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
 
-    // Stops at random moments of a long wait: from clearing the flag to the
-    // wait's return.
+    // Stops at random moments of a long wait, as the runner stops a run: from
+    // clearing the flag and waking the waits to the wait's return.
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> delay(100, 400);
     std::vector<double> latency;
@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(delay(random)));
         const Clock::time_point stopped = Clock::now();
         running = false;
+        InterruptibleWait::wakeAll();
         waiter.join();
         latency.push_back(msSince(stopped, returned));
     }

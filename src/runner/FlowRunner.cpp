@@ -7,6 +7,7 @@
 #include "model/Flow.h"
 #include "model/Operation.h"
 #include "platform/InputBackend.h"
+#include "platform/InterruptibleWait.h"
 #include "platform/KeepAwake.h"
 #include "platform/Platform.h"
 
@@ -45,6 +46,7 @@ void FlowRunner::stop() {
         std::unique_lock<std::mutex> lock(m_runMutex);
         interrupted = AppConfig::instance().running.exchange(false);
         lock.unlock();
+        InterruptibleWait::wakeAll();  // a worker in a long wait returns now
         if (m_worker.joinable()) m_worker.join();
     }
     if (interrupted) Platform::input().releaseHeld();

@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -99,6 +100,29 @@ private slots:
                  qPrintable(QString::number(toMs(elapsed))));
         QCOMPARE(resolution.begins, resolution.ends);
         if (milliseconds < 1) QCOMPARE(resolution.begins, 0);
+    }
+
+    // A stop 5 ms into a 50 ms chunk: the chunk's end would come 45 ms later.
+    void wakeAllEndsAChunkAtOnce() {
+        CountingResolution resolution(false);
+        std::vector<double> latencies;
+        for (int round = 0; round < 5; ++round) {
+            std::atomic<bool> flag{true};
+            InterruptibleWait wait(flag, resolution);
+            steady_clock::time_point returned;
+            std::thread waiter([&] {
+                wait.wait(InterruptibleWait::kChunkMs);
+                returned = steady_clock::now();
+            });
+            std::this_thread::sleep_for(5ms);
+            const auto stopped = steady_clock::now();
+            flag.store(false);
+            InterruptibleWait::wakeAll();
+            waiter.join();
+            latencies.push_back(toMs(returned - stopped));
+        }
+        std::sort(latencies.begin(), latencies.end());
+        QVERIFY2(latencies[2] < 20, qPrintable(QString::number(latencies[2])));
     }
 };
 
