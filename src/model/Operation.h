@@ -36,6 +36,12 @@ public:
     // stopped meanwhile. Called on the run thread.
     void waitAndExecute();
 
+protected:
+    // True while execute() runs as a step of a run that has been stopped since:
+    // a long step checks it between its pieces of input. Never true for a direct
+    // call of execute().
+    static bool stopRequested();
+
 private:
     int m_interval = kDefaultInterval;
 };

@@ -19,10 +19,14 @@ QString TextInputOperation::iconPath() const {
 
 void TextInputOperation::execute() {
     // One batch per UTF-16 code unit; a surrogate pair goes as two batches and the
-    // backend joins them back into one character.
-    for (const QChar c : m_text)
+    // backend joins them back into one character. A stop ends a long text between
+    // two characters, never between the halves of a pair.
+    for (int i = 0; i < m_text.size(); ++i) {
+        const QChar c = m_text.at(i);
+        if (!c.isLowSurrogate() && stopRequested()) return;
         sendBatch({InputRecord::character(c.unicode(), false),
                    InputRecord::character(c.unicode(), true)});
+    }
 }
 
 void TextInputOperation::writeTo(QDataStream& stream) const {

@@ -107,6 +107,39 @@ private slots:
         QCOMPARE(m_awake.releases, 1);
     }
 
+    // The user stops while a long text is being typed: it ends between two characters,
+    // never between the halves of a surrogate pair.
+    void stopEndsATextBetweenCharacters_data() {
+        QTest::addColumn<int>("stopAfterBatch");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("after the first") << 1 << QStringLiteral("a");
+        QTest::newRow("after a high surrogate") << 3 << QStringLiteral("ab\U0001F600");
+    }
+    void stopEndsATextBetweenCharacters() {
+        QFETCH(int, stopAfterBatch);
+        QFETCH(QString, typed);
+        struct StoppingBackend : RecordingInputBackend {
+            int stopAfter = 0;
+            bool inject(const InputBatch& batch) override {
+                RecordingInputBackend::inject(batch);
+                if (batches().size() == stopAfter) AppConfig::instance().running = false;
+                return true;
+            }
+        } backend;
+        backend.stopAfter = stopAfterBatch;
+        Platform::setInput(&backend);
+        Flow flow;
+        flow.operations << marker('x', 0, &flow);
+        qobject_cast<TextInputOperation*>(flow.operations[0])
+            ->setText(QStringLiteral("ab\U0001F600") + QString(100000, 'c'));
+        FlowRunner runner;
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QVERIFY(runner.start(&flow));
+        QVERIFY(end.wait(2000));
+        runner.stop();
+        QCOMPARE(::typed(backend), typed);
+    }
+
     void secondStartWhileRunningStartsNothing() {
         Flow flow;
         marker('x', 300, &flow);
