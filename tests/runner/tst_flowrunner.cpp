@@ -129,9 +129,10 @@ private slots:
         backend.stopAfter = stopAfterBatch;
         Platform::setInput(&backend);
         Flow flow;
-        flow.operations << marker('x', 0, &flow);
-        qobject_cast<TextInputOperation*>(flow.operations[0])
-            ->setText(QStringLiteral("ab\U0001F600") + QString(100000, 'c'));
+        auto text = std::make_unique<TextInputOperation>();
+        text->setText(QStringLiteral("ab\U0001F600") + QString(100000, 'c'));
+        text->setInterval(0);
+        flow.appendOperation(std::move(text));
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QVERIFY(runner.start(&flow));
