@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeySequence>
 
 #include "core/AppLog.h"
@@ -155,18 +156,48 @@ bool Flow::save(const QString& path) {
 bool Flow::load(const QString& path) {
     m_failure = Failure::None;
     m_errorText.clear();
+    m_loadReport.clear();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QString text = tr("无法读取文件") + tr(" %1:\n%2.").arg(path, file.errorString());
+    // A FIFO or a device would block the open or never end; only regular files are read.
+    const QFileInfo info(path);
+    const bool special = info.exists() && !info.isFile();
+    if (special || !file.open(QIODevice::ReadOnly)) {
+        const QString reason = special ? tr("不是普通文件") : file.errorString();
+        const QString text = tr("无法读取文件") + tr(" %1:\n%2.").arg(path, reason);
         ErrorPresenter::warn(tr("TapwiseZindra-键盘鼠标自动化输入工具"), text);
         return fail(Failure::CannotOpen, text);
     }
+
+    qint32 count = -1;  // -1 until the header has been read
+    qint64 used = 0;    // bytes of the head, the header and the whole records read
+    // Logs `logText` and keeps, for the user, what is wrong and how much was read.
+    auto damaged = [&](const QString& logText, const QString& problem) {
+        const QString extent =
+            count < 0 ? tr("可用的只有文件 %1 字节中的前 %2 字节，没有读到任何操作。")
+                            .arg(file.size())
+                            .arg(used)
+                      : tr("已读取 %1 个操作中的 %2 个，即文件 %3 字节中的前 %4 字节。")
+                            .arg(count)
+                            .arg(m_operations.size())
+                            .arg(file.size())
+                            .arg(used);
+        m_loadReport = problem + '\n' + extent;
+        return fail(Failure::BadContent, logText);
+    };
 
     QDataStream in(&file);
     in.setVersion(kStreamVersion);
     quint32 head = 0;
     in >> head;
-    if (head != kFileMagic) return fail(Failure::BadContent, debugText("unknown file Head:", head));
+    if (in.status() != QDataStream::Ok)
+        return damaged(
+            QStringLiteral("flow file is too short (%1 bytes) to hold its head").arg(file.size()),
+            tr("文件只有 %1 字节，放不下操作流文件的文件头。").arg(file.size()));
+    if (head != kFileMagic)
+        return damaged(debugText("unknown file Head:", head),
+                       tr("文件头是 %1，不是操作流文件的 8E62D879。")
+                           .arg(head, 8, 16, QLatin1Char('0'))
+                           .toUpper());
 
     // Whatever the load keeps, views start over from it.
     emit aboutToBeReset();
@@ -181,11 +212,13 @@ bool Flow::load(const QString& path) {
                "FlowName=%1, FlowDesc=%2,FlowHotkey=%3,FlowCreateTime=%4,FlowModifiedTime=%5")
                .arg(m_name, m_description, hotkey, m_createTime, m_lastModifiedTime);
 
-    qint32 count = 0;
-    in >> count;
+    qint32 declared = 0;
+    in >> declared;
     if (in.status() != QDataStream::Ok)
-        return fail(Failure::BadContent,
-                    QStringLiteral("flow file is cut short or corrupt in its header"));
+        return damaged(QStringLiteral("flow file is cut short or corrupt in its header"),
+                       tr("文件在头部信息中间就结束了，或头部已损坏。"));
+    count = qMax(declared, 0);
+    used = file.pos();
 
     // Every read is bounded by the file's size: a count near 2^31 or a string length
     // near 4 GiB ends at the first read past the end instead of allocating for it.
@@ -193,28 +226,37 @@ bool Flow::load(const QString& path) {
         QString type;
         in >> type;
         if (in.status() != QDataStream::Ok)
-            return fail(
-                Failure::BadContent,
-                QStringLiteral("flow file ends before operation %1 of %2").arg(i + 1).arg(count));
+            return damaged(
+                QStringLiteral("flow file ends before operation %1 of %2").arg(i + 1).arg(count),
+                tr("文件在第 %1 个操作之前就结束了。").arg(i + 1));
         std::unique_ptr<Operation> op = OperationFactory::instance()->create(type);
-        if (!op) return fail(Failure::BadContent, debugText("unknown operation type:", type));
+        if (!op)
+            return damaged(debugText("unknown operation type:", type),
+                           tr("第 %1 个操作的类型“%2”未知。").arg(i + 1).arg(type));
         op->readFrom(in);
-        if (in.status() != QDataStream::Ok) {
-            return fail(Failure::BadContent,
-                        QStringLiteral("flow file ends inside operation %1 of %2 (%3)")
-                            .arg(i + 1)
-                            .arg(count)
-                            .arg(type));
-        }
+        if (in.status() != QDataStream::Ok)
+            return damaged(QStringLiteral("flow file ends inside operation %1 of %2 (%3)")
+                               .arg(i + 1)
+                               .arg(count)
+                               .arg(type),
+                           tr("文件在第 %1 个操作（%2）中间就结束了。").arg(i + 1).arg(type));
         op->setParent(this);
         m_operations.append(op.release());
+        used = file.pos();
     }
     if (!in.atEnd()) {
         // The format has no trailer: bytes after the last record mean the file is not
         // what it claims, and saving it back would silently drop them.
-        return fail(Failure::BadContent,
-                    QStringLiteral("flow file has %1 unexpected bytes after the last operation")
-                        .arg(file.size() - file.pos()));
+        const qint64 extra = file.size() - used;
+        if (declared < 0)
+            return damaged(
+                QStringLiteral("flow file gives a negative operation count (%1) before %2 bytes")
+                    .arg(declared)
+                    .arg(extra),
+                tr("操作个数是负数（%1），其后却还有 %2 字节。").arg(declared).arg(extra));
+        return damaged(
+            QStringLiteral("flow file has %1 unexpected bytes after the last operation").arg(extra),
+            tr("最后一个操作之后还有 %1 字节无法识别的内容。").arg(extra));
     }
 
     if (!hotkey.isEmpty()) registerHotkey();

@@ -48,6 +48,9 @@ public:
     // The text the last failed load or save logged or showed, and its kind.
     QString lastError() const { return m_errorText; }
     Failure lastFailure() const { return m_failure; }
+    // After a load that found the file damaged: what is wrong with it and how much of it
+    // was read, in the user's words.
+    QString lastLoadReport() const { return m_loadReport; }
 
     // Header fields for tools that build flows from other descriptions (flowctl).
     void setHeader(const QString& name, const QString& description, const QString& hotkey,
@@ -111,5 +114,6 @@ private:
     QString m_createTime;
     QString m_lastModifiedTime;
     QString m_errorText;
+    QString m_loadReport;
     Failure m_failure = Failure::None;
 };

@@ -162,34 +162,51 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("left");  // the operations the flow holds afterwards
+        QTest::addColumn<QString>("report");    // what is wrong and how much was read
         const QByteArray three = threeOperations();
+        const QString nothing = "\n可用的只有文件 %1 字节中的前 0 字节，没有读到任何操作。";
+        const QString read = "\n已读取 %1 个操作中的 %2 个，即文件 %3 字节中的前 %4 字节。";
         QTest::newRow("little-endian head")
             << QByteArray::fromHex("79D8628E") + QByteArray(24, 0)
-            << "unknown file Head: 2044224142" << QStringList{kKept};
+            << "unknown file Head: 2044224142" << QStringList{kKept}
+            << "文件头是 79D8628E，不是操作流文件的 8E62D879。" + nothing.arg(28);
+        QTest::newRow("too short for a head")
+            << QByteArray::fromHex("8E62D8") << "flow file is too short (3 bytes) to hold its head"
+            << QStringList{kKept} << "文件只有 3 字节，放不下操作流文件的文件头。" + nothing.arg(3);
         QTest::newRow("cut inside the second payload")
             << three.left(46 + 36 + 26 + 9)
-            << "flow file ends inside operation 2 of 3 (mouse_click)" << QStringList{kMove};
+            << "flow file ends inside operation 2 of 3 (mouse_click)" << QStringList{kMove}
+            << "文件在第 2 个操作（mouse_click）中间就结束了。" +
+                   read.arg(3).arg(1).arg(117).arg(82);
         QTest::newRow("a byte too many")
             << three + '\0' << "flow file has 1 unexpected bytes after the last operation"
-            << QStringList{kMove, kClick, kText};
+            << QStringList{kMove, kClick, kText}
+            << "最后一个操作之后还有 1 字节无法识别的内容。" + read.arg(3).arg(3).arg(167).arg(166);
         QTest::newRow("unknown type")
             << three.left(46 + 36) + FlowBytes().str("mouse_drag").ints({50, 1, 1}).bytes()
-            << "unknown operation type: \"mouse_drag\"" << QStringList{kMove};
+            << "unknown operation type: \"mouse_drag\"" << QStringList{kMove}
+            << "第 2 个操作的类型“mouse_drag”未知。" + read.arg(3).arg(1).arg(118).arg(82);
+        QTest::newRow("negative count before a record")
+            << FlowBytes().header("n", "", "", "", "", -2).str("mouse_move").ints({1, 1, 1}).bytes()
+            << "flow file gives a negative operation count (-2) before 36 bytes" << QStringList{}
+            << "操作个数是负数（-2），其后却还有 36 字节。" + read.arg(0).arg(0).arg(66).arg(30);
     }
     void damagedFilesAreRefused() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
         QFETCH(QStringList, left);
+        QFETCH(QString, report);
         Flow flow;
         QPointer<Operation> old = fillWithOneMove(flow);
         LogCapture log;
         QVERIFY(!flow.load(write("damaged.flow", bytes)));
         QCOMPARE(flow.lastError(), message);
         QCOMPARE(flow.lastFailure(), Flow::Failure::BadContent);
+        QCOMPARE(flow.lastLoadReport(), report);
         QCOMPARE(log.messages(QtWarningMsg), QStringList{message});
         QVERIFY(m_presenter.shown.isEmpty());  // logged, never shown
         // A bad head leaves the flow as it was; later damage keeps only whole records before it.
-        QCOMPARE(bool(old), message.startsWith("unknown file Head"));
+        QCOMPARE(bool(old), left == QStringList{kKept});
         QCOMPARE(flow.name() == "kept", bool(old));
         QCOMPARE(describe(flow).mid(1), left);
         QCOMPARE(flow.findChildren<Operation*>().size(), flow.operationCount());

@@ -247,7 +247,7 @@ private slots:
             << "ends before operation 1 of 2147483647";
         QTest::newRow("string length near 4 GiB")
             << Bytes().head().u32(0xFFFFFFF0).data << 2 << "header";
-        QTest::newRow("empty file") << QByteArray() << 2 << "unknown file Head: 0";
+        QTest::newRow("empty file") << QByteArray() << 2 << "too short (0 bytes) to hold its head";
         QTest::newRow("trailing bytes")
             << Bytes().head().raw(QByteArray(24, 0)).raw("xyz").data << 2 << "3 unexpected bytes";
     }
@@ -261,12 +261,20 @@ private slots:
         QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
     }
 
-    void dumpOfAMissingFile() {
-        const Result r = flowctl({"dump", path("missing.flow")});
+    void dumpOfWhatIsNoFlowFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing") << "missing.flow";
+        QTest::newRow("a FIFO nobody writes to: no waiting for a writer") << "fifo.flow";
+    }
+    void dumpOfWhatIsNoFlowFile() {
+        QFETCH(QString, name);
+        if (name == "fifo.flow") QVERIFY(mkfifo(qPrintable(path(name)), 0600) == 0);
+        const Result r = flowctl({"dump", path(name)});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.out.isEmpty());
-        QVERIFY(QString::fromUtf8(r.err).startsWith(
-            QStringLiteral("flowctl: 无法读取文件 %1:\n").arg(path("missing.flow"))));
+        QVERIFY2(QString::fromUtf8(r.err).startsWith(
+                     QStringLiteral("flowctl: 无法读取文件 %1:\n").arg(path(name))),
+                 r.err.constData());
     }
 
     void buildRejectsWhatDoesNotFit_data() {
