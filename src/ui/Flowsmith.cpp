@@ -29,7 +29,8 @@ Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
     : RibbonMainWindow(parent),
       m_ui(new Ui::FlowsmithClass),
       m_document(new FlowDocument(this)),
-      m_model(new OperationModel(m_document, this)) {
+      m_model(new OperationModel(m_document, this)),
+      m_fileGuard(filePath) {
     UiResources::init();
     m_ui->setupUi(this);
     m_document->setFilePath(filePath);
@@ -131,8 +132,8 @@ void Flowsmith::initRibbonBar() {
 }
 
 void Flowsmith::initOperationTable() {
-    // A failed load has reported itself; the table shows what the flow holds.
-    if (!m_document->filePath().isEmpty()) m_document->load();
+    // A failed load has been reported; the table shows what the flow holds.
+    if (!m_document->filePath().isEmpty()) m_fileGuard.load(m_document->flow());
     connect(m_model, &OperationModel::sigDataChanged, this, &Flowsmith::onModelDataChanged);
     OperationTableView* table = m_ui->opTable;
     table->setModel(m_model);
@@ -198,8 +199,16 @@ void Flowsmith::onStopFlowRuning() {
     stopRun();
 }
 
+bool Flowsmith::saveFlow() {
+    if (m_document->filePath().isEmpty() || !m_fileGuard.maySave(this, *m_document->flow()) ||
+        !m_document->save())
+        return false;
+    m_fileGuard.saved();
+    return true;
+}
+
 void Flowsmith::onBtnSaveClicked() {
-    if (m_document->save()) {
+    if (saveFlow()) {
         m_saveAction->setEnabled(false);
         m_modified = false;
     }
@@ -251,7 +260,7 @@ void Flowsmith::closeEvent(QCloseEvent* event) {
     if (m_modified) {
         switch (m_askToSave(this)) {
             case QMessageBox::Save:
-                if (!m_document->save()) {
+                if (!saveFlow()) {
                     event->ignore();
                     return;
                 }

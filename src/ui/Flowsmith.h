@@ -5,6 +5,7 @@
 
 #include "runner/FlowRunner.h"
 #include "ui/ButtonDelegate.h"
+#include "ui/FlowFileGuard.h"
 #include "widgets/ribbon/RibbonMainWindow.h"
 
 class FlowDocument;
@@ -46,6 +47,8 @@ public:
     void setNotice(Notice notice);
 
     FlowDocument* document() const { return m_document; }
+    // Asks before a save would overwrite what the designer could not read or did not write.
+    FlowFileGuard& fileGuard() { return m_fileGuard; }
     OperationModel* operationModel() const { return m_model; }
     QAction* saveButton() const { return m_saveAction; }
     QDockWidget* propertyDockWidget() const { return m_propertyDock; }
@@ -70,6 +73,7 @@ protected:
 
 private:
     void stopRun();
+    bool saveFlow();
     void toggleDock(QDockWidget* dock);
     QDockWidget* makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area);
 
@@ -84,5 +88,6 @@ private:
     FlowRunner m_runner;  // the worker thread and the mutex of start and stop
     bool m_modified = false;
     SaveQuestion m_askToSave;
+    FlowFileGuard m_fileGuard;
     Notice m_notice;
 };
