@@ -28,16 +28,27 @@ bool GlobalHotkey::setRegistered(bool registerIt) {
         m_registered = false;
         return true;
     }
+    m_registered = grab();
+    return m_registered;
+}
+
+bool GlobalHotkey::setAnyModifiers(bool any) {
+    if (any == m_anyModifiers) return true;
+    m_anyModifiers = any;
+    if (!m_registered || grab()) return true;
+    m_anyModifiers = !any;  // the backend kept the earlier grab
+    return false;
+}
+
+bool GlobalHotkey::grab() {
     const int combined = m_shortcut.isEmpty() ? 0 : m_shortcut[0];
     const auto key = Qt::Key(combined & ~Qt::KeyboardModifierMask);
     const auto modifiers = Qt::KeyboardModifiers(combined & Qt::KeyboardModifierMask);
     QString error;
-    if (combined == 0 || key == 0) {
+    if (combined == 0 || key == 0)
         error = QStringLiteral("the key sequence is empty");
-    } else if (Platform::hotkeys().grab(this, key, modifiers, &error)) {
-        m_registered = true;
+    else if (Platform::hotkeys().grab(this, key, modifiers, &error))
         return true;
-    }
     qCWarning(appLog).noquote() << "global hotkey"
                                 << m_shortcut.toString(QKeySequence::PortableText)
                                 << "not registered:" << error;

@@ -17,10 +17,20 @@ public:
     bool setRegistered(bool registerIt);
     bool setShortcut(const QKeySequence& shortcut, bool autoRegister = false);
 
+    // While set, the key fires whatever other modifiers and lock keys are held, for
+    // each combination that no other program has grabbed: a stop key that must work
+    // while a replay holds Shift or Ctrl down. Takes effect at once when registered;
+    // false (the setting unchanged) when the platform refuses.
+    bool setAnyModifiers(bool any);
+    bool anyModifiers() const { return m_anyModifiers; }
+
 signals:
     void activated();
 
 private:
+    bool grab();
+
     QKeySequence m_shortcut;
     bool m_registered = false;
+    bool m_anyModifiers = false;
 };

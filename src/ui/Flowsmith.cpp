@@ -182,6 +182,8 @@ void Flowsmith::onBtnRunClicked() {
         m_notice(this, tr("无法回放：%1").arg(input.unavailableReason()));
         return;
     }
+    // The flow may hold Shift or Ctrl down: F8 must stop it all the same.
+    if (m_runKey) m_runKey->setAnyModifiers(true);
     hide();
     m_running = true;
     m_runner.start(m_document->flow());  // also asks the system to stay awake
@@ -189,6 +191,7 @@ void Flowsmith::onBtnRunClicked() {
 
 void Flowsmith::stopRun() {
     m_runner.stop();  // joins the worker and lifts the keep-awake request
+    if (m_runKey) m_runKey->setAnyModifiers(false);  // other programs' Ctrl+F8 is theirs again
     m_running = false;
     show();
 }

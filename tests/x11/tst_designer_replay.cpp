@@ -22,7 +22,7 @@
 #include <signal.h>
 
 namespace {
-constexpr quint32 kF8 = 0xffc5, kShiftL = 0xffe1;
+constexpr quint32 kF8 = 0xffc5, kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9;
 const QRect kReceiverArea(200, 300, 600, 60);
 
 // Visible top-level windows whose name starts with `prefix`.
@@ -83,6 +83,34 @@ private:
         if (!flow.save(path)) return QString();
         return path;
     }
+    // Presses `key` with `modifiers` and leaves them down, then waits ten seconds.
+    QString writeHoldingFlow(const QString& name, const QString& key,
+                             Qt::KeyboardModifiers modifiers) {
+        Flow flow;
+        auto press = std::make_unique<KeyboardOperation>();
+        press->setKey(key);
+        press->setModifiers(modifiers);
+        press->setEventType(KeyboardOperation::Press);
+        press->setInterval(0);
+        auto later = std::make_unique<TextInputOperation>();
+        later->setText(QStringLiteral("never"));
+        later->setInterval(10000);
+        flow.appendOperation(std::move(press));
+        flow.appendOperation(std::move(later));
+        const QString path = m_home.filePath(name);
+        return flow.save(path) ? path : QString();
+    }
+    // Starts the designer on `path`; its window once shown, or 0.
+    unsigned long startDesigner(QProcess& designer, const QString& path) {
+        designer.setProcessEnvironment(isolatedEnvironment(m_home));
+        designer.setWorkingDirectory(QFileInfo(QStringLiteral(FLOWSMITH_PATH)).path());
+        designer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        designer.start(QStringLiteral(FLOWSMITH_PATH), {"-f", path});
+        const QString title = QStringLiteral("Flowsmith - ") + path;
+        if (!QTest::qWaitFor([&] { return visibleWindows(title).size() == 1; }, 10000)) return 0;
+        QTest::qWait(300);
+        return visibleWindows(title).first().toULong();
+    }
     QString receiverText() {
         m_receiver.send("text");
         return QString::fromUtf8(QByteArray::fromHex(m_receiver.waitForLine("text ").mid(5)));
@@ -137,14 +165,9 @@ private slots:
         });
 
         QProcess designer;
-        designer.setProcessEnvironment(isolatedEnvironment(m_home));
-        designer.setWorkingDirectory(QFileInfo(QStringLiteral(FLOWSMITH_PATH)).path());
-        designer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        designer.start(QStringLiteral(FLOWSMITH_PATH), {"-f", path});
+        const unsigned long window = startDesigner(designer, path);
+        QVERIFY(window);
         const QString title = QStringLiteral("Flowsmith - ") + path;
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).size() == 1, 10000);
-        const unsigned long window = visibleWindows(title).first().toULong();
-        QTest::qWait(300);
 
         m_desktop.tap(kF8);
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).isEmpty(), 3000);
@@ -170,6 +193,55 @@ private slots:
         QVERIFY2(out.contains(QStringLiteral("[3/3] 输入文本: ") + text), qPrintable(out));
         QVERIFY2(out.contains(QStringLiteral("done: 3 steps")), qPrintable(out));
         QVERIFY(waitForReceiverText(text, 3000));
+    }
+
+    // The flow holds modifiers down, so the user's F8 arrives as Ctrl+F8 or
+    // Shift+Alt+F8: it stops the run all the same, and the keys come back up.
+    void f8StopsAFlowHoldingModifiers_data() {
+        QTest::addColumn<bool>("designer");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QList<quint32>>("held");
+        for (bool designer : {true, false}) {
+            const char* program = designer ? "designer" : "flowctl";
+            QTest::addRow("%s, Ctrl", program)
+                << designer << "CTRL" << 0 << QList<quint32>{kControlL};
+            QTest::addRow("%s, Shift+Alt", program)
+                << designer << "ALT" << int(Qt::ShiftModifier) << QList<quint32>{kShiftL, kAltL};
+        }
+    }
+    void f8StopsAFlowHoldingModifiers() {
+        QFETCH(bool, designer);
+        QFETCH(QString, key);
+        QFETCH(int, modifiers);
+        QFETCH(QList<quint32>, held);
+        const QString path =
+            writeHoldingFlow("holding.flow", key, Qt::KeyboardModifiers(modifiers));
+        const auto allDown = [&] {
+            for (quint32 k : held)
+                if (!m_desktop.isKeyDown(k)) return false;
+            return true;
+        };
+        QProcess program;
+        unsigned long window = 0;
+        if (designer) {
+            window = startDesigner(program, path);
+            QVERIFY(window);
+            m_desktop.tap(kF8);
+        } else {
+            program.setProcessEnvironment(isolatedEnvironment(m_home));
+            program.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(allDown(), 5000);
+        m_desktop.tap(kF8);
+        if (designer) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                visibleWindows(QStringLiteral("Flowsmith - ") + path).size() == 1, 3000);
+            askToClose(window);
+        }
+        QVERIFY(program.waitForFinished(designer ? 5000 : 3000));
+        QCOMPARE(program.exitCode(), designer ? 0 : 130);
+        for (quint32 k : held) QVERIFY(!m_desktop.isKeyDown(k));
     }
 
     void ctrlCStopsPlayAndReleasesKeys() {

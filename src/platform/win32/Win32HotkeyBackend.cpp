@@ -1,6 +1,7 @@
 #include "platform/win32/Win32HotkeyBackend.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <string>
 
 #include "platform/GlobalHotkey.h"
@@ -71,8 +72,21 @@ Win32HotkeyBackend::Win32HotkeyBackend() {
 }
 
 Win32HotkeyBackend::~Win32HotkeyBackend() {
-    for (int id : m_ids) Win32Hotkeys::remove(id);
+    for (const Registration& r : qAsConst(m_registrations)) {
+        Win32Hotkeys::remove(r.id);
+        for (int id : r.otherIds) Win32Hotkeys::remove(id);
+    }
     if (QCoreApplication* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
+}
+
+void Win32HotkeyBackend::updateOtherCombinations(Registration& r, bool anyModifiers) {
+    if (anyModifiers && r.otherIds.empty()) {
+        r.otherIds = Win32Hotkeys::addOtherCombinations(m_nextId, r.modifiers, r.virtualKey);
+        m_nextId += Win32Hotkeys::kCombinations;
+    } else if (!anyModifiers) {
+        for (int id : r.otherIds) Win32Hotkeys::remove(id);
+        r.otherIds.clear();
+    }
 }
 
 bool Win32HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModifiers modifiers,
@@ -82,30 +96,40 @@ bool Win32HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardMod
         if (error) *error = QStringLiteral("the key has no virtual-key code");
         return false;
     }
+    const UINT mods = modifiersOf(modifiers);
+    auto it = m_registrations.find(hotkey);
+    if (it != m_registrations.end() && it->virtualKey == vk && it->modifiers == mods) {
+        // Only the setting changed: the hotkey's own registration stays in place.
+        updateOtherCombinations(*it, hotkey->anyModifiers());
+        return true;
+    }
     ungrab(hotkey);
-    const int id = m_nextId++;
+    Registration r{vk, mods, m_nextId++, {}};
     std::string why;
-    if (!Win32Hotkeys::add(id, modifiersOf(modifiers), vk, &why)) {
+    if (!Win32Hotkeys::add(r.id, mods, vk, &why)) {
         if (error) *error = QString::fromStdString(why);
         return false;
     }
-    m_ids.insert(hotkey, id);
+    updateOtherCombinations(r, hotkey->anyModifiers());
+    m_registrations.insert(hotkey, r);
     return true;
 }
 
 void Win32HotkeyBackend::ungrab(GlobalHotkey* hotkey) {
-    const auto it = m_ids.find(hotkey);
-    if (it == m_ids.end()) return;
-    Win32Hotkeys::remove(it.value());
-    m_ids.erase(it);
+    const auto it = m_registrations.find(hotkey);
+    if (it == m_registrations.end()) return;
+    updateOtherCombinations(*it, false);
+    Win32Hotkeys::remove(it->id);
+    m_registrations.erase(it);
 }
 
 bool Win32HotkeyBackend::nativeEventFilter(const QByteArray& eventType, void* message, long*) {
     if (eventType != "windows_generic_MSG") return false;
     const int id = Win32Hotkeys::idOf(*static_cast<MSG*>(message));
     if (id < 0) return false;
-    for (auto it = m_ids.constBegin(); it != m_ids.constEnd(); ++it) {
-        if (it.value() == id) {
+    for (auto it = m_registrations.constBegin(); it != m_registrations.constEnd(); ++it) {
+        const std::vector<int>& others = it->otherIds;
+        if (it->id == id || std::find(others.begin(), others.end(), id) != others.end()) {
             emit it.key()->activated();
             return true;
         }

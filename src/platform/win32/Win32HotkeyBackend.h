@@ -2,6 +2,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
+#include <vector>
 
 #include "platform/HotkeyBackend.h"
 
@@ -19,6 +20,15 @@ public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, long* result) override;
 
 private:
-    QHash<GlobalHotkey*, int> m_ids;
+    struct Registration {
+        unsigned virtualKey = 0;
+        unsigned modifiers = 0;
+        int id = 0;                 // the hotkey's own combination
+        std::vector<int> otherIds;  // every other combination, while anyModifiers is set
+    };
+    // Registers or drops the other combinations as the hotkey's setting asks.
+    void updateOtherCombinations(Registration& registration, bool anyModifiers);
+
+    QHash<GlobalHotkey*, Registration> m_registrations;
     int m_nextId = 1;
 };

@@ -15,6 +15,20 @@ bool Win32Hotkeys::add(int id, UINT modifiers, UINT virtualKey, std::string* err
     return false;
 }
 
+std::vector<int> Win32Hotkeys::addOtherCombinations(int firstId, UINT modifiers, UINT virtualKey) {
+    static const UINT kModifiers[] = {MOD_SHIFT, MOD_CONTROL, MOD_ALT, MOD_WIN};
+    std::vector<int> ids;
+    for (int bits = 0; bits < kCombinations; ++bits) {
+        UINT combination = 0;
+        for (int i = 0; i < 4; ++i)
+            if (bits & (1 << i)) combination |= kModifiers[i];
+        if (combination == modifiers) continue;
+        const int id = firstId + bits;
+        if (RegisterHotKey(nullptr, id, combination | MOD_NOREPEAT, virtualKey)) ids.push_back(id);
+    }
+    return ids;
+}
+
 void Win32Hotkeys::remove(int id) {
     UnregisterHotKey(nullptr, id);
 }

@@ -15,9 +15,10 @@ X11HotkeyBackend::X11HotkeyBackend(QObject* parent) : QObject(parent) {}
 
 X11HotkeyBackend::~X11HotkeyBackend() {
     if (!m_connection.isOpen()) return;
+    Display* dpy = m_connection.display();
     for (auto it = m_grabCount.constBegin(); it != m_grabCount.constEnd(); ++it)
-        ungrabCombo(it.key());
-    XSync(m_connection.display(), False);
+        XUngrabKey(dpy, it.key().keycode, it.key().modifiers, DefaultRootWindow(dpy));
+    XSync(dpy, False);
 }
 
 bool X11HotkeyBackend::open(QString* error) {
@@ -64,24 +65,37 @@ unsigned X11HotkeyBackend::xModifiers(Qt::KeyboardModifiers modifiers) const {
     return mask;
 }
 
-QVector<unsigned> X11HotkeyBackend::ignoredCombinations() const {
+QVector<unsigned> X11HotkeyBackend::lockCombinations() const {
     // The hotkey must fire whether Caps Lock and Num Lock are on or off.
     return {0u, unsigned(LockMask), m_numLockMask, unsigned(LockMask) | m_numLockMask};
 }
 
-int X11HotkeyBackend::grabCombo(const Combo& combo) {
-    Display* dpy = m_connection.display();
-    return m_connection.trapErrors([&] {
-        for (unsigned extra : ignoredCombinations())
-            XGrabKey(dpy, combo.keycode, combo.modifiers | extra, DefaultRootWindow(dpy), False,
+int X11HotkeyBackend::acquire(const Combo& combo) {
+    int& count = m_grabCount[combo];
+    if (count == 0) {
+        Display* dpy = m_connection.display();
+        const int code = m_connection.trapErrors([&] {
+            XGrabKey(dpy, combo.keycode, combo.modifiers, DefaultRootWindow(dpy), False,
                      GrabModeAsync, GrabModeAsync);
-    });
+        });
+        if (code != 0) {
+            m_grabCount.remove(combo);
+            return code;
+        }
+    }
+    ++count;
+    return 0;
 }
 
-void X11HotkeyBackend::ungrabCombo(const Combo& combo) {
+void X11HotkeyBackend::release(int keycode, const QVector<unsigned>& masks) {
     Display* dpy = m_connection.display();
-    for (unsigned extra : ignoredCombinations())
-        XUngrabKey(dpy, combo.keycode, combo.modifiers | extra, DefaultRootWindow(dpy));
+    for (unsigned mask : masks) {
+        const Combo combo{keycode, mask};
+        if (--m_grabCount[combo] > 0) continue;
+        m_grabCount.remove(combo);
+        XUngrabKey(dpy, keycode, mask, DefaultRootWindow(dpy));
+    }
+    XSync(dpy, False);
 }
 
 bool X11HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModifiers modifiers,
@@ -96,22 +110,34 @@ bool X11HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModif
         if (error) *error = QStringLiteral("no key on this keyboard produces it");
         return false;
     }
-    if (m_hotkeys.contains(hotkey)) ungrab(hotkey);
-    const Combo combo{keycode, xModifiers(modifiers)};
-    if (m_grabCount.value(combo) == 0) {
-        const int code = grabCombo(combo);
+    Grabbed wanted{keycode, xModifiers(modifiers), hotkey->anyModifiers(), {}};
+    // The hotkey's own modifiers with each lock state are required; with any
+    // modifiers every other mask is taken where no other program holds it. A grab
+    // this hotkey already has is shared, so a change of setting never lets go of the key.
+    for (unsigned lock : lockCombinations()) {
+        const unsigned mask = wanted.modifiers | lock;
+        if (wanted.masks.contains(mask)) continue;
+        const int code = acquire({keycode, mask});
         if (code != 0) {
-            ungrabCombo(combo);  // the combinations that did succeed
-            XSync(m_connection.display(), False);
+            release(keycode, wanted.masks);
             if (error)
                 *error = code == BadAccess
                              ? QStringLiteral("another program has already grabbed this key")
                              : QStringLiteral("the X server refused the grab (error %1)").arg(code);
             return false;
         }
+        wanted.masks.append(mask);
     }
-    ++m_grabCount[combo];
-    m_hotkeys.insert(hotkey, combo);
+    if (wanted.anyModifiers) {
+        const unsigned allModifiers = ShiftMask | LockMask | ControlMask | Mod1Mask | Mod2Mask |
+                                      Mod3Mask | Mod4Mask | Mod5Mask;
+        for (unsigned mask = 0; mask <= allModifiers; ++mask)
+            if (!wanted.masks.contains(mask) && acquire({keycode, mask}) == 0)
+                wanted.masks.append(mask);
+    }
+    const auto previous = m_hotkeys.constFind(hotkey);
+    if (previous != m_hotkeys.constEnd()) release(previous->keycode, previous->masks);
+    m_hotkeys.insert(hotkey, wanted);
     // Events read while grabbing sit in Xlib's queue, where the notifier cannot see them.
     QMetaObject::invokeMethod(this, &X11HotkeyBackend::onEventsReady, Qt::QueuedConnection);
     return true;
@@ -120,12 +146,9 @@ bool X11HotkeyBackend::grab(GlobalHotkey* hotkey, Qt::Key key, Qt::KeyboardModif
 void X11HotkeyBackend::ungrab(GlobalHotkey* hotkey) {
     auto it = m_hotkeys.find(hotkey);
     if (it == m_hotkeys.end()) return;
-    const Combo combo = it.value();
+    const Grabbed grabbed = it.value();
     m_hotkeys.erase(it);
-    if (--m_grabCount[combo] > 0) return;
-    m_grabCount.remove(combo);
-    ungrabCombo(combo);
-    XSync(m_connection.display(), False);
+    release(grabbed.keycode, grabbed.masks);
     QMetaObject::invokeMethod(this, &X11HotkeyBackend::onEventsReady, Qt::QueuedConnection);
 }
 
@@ -149,10 +172,11 @@ void X11HotkeyBackend::onEventsReady() {
         // A key held down repeats its press: only the first one counts.
         if (m_keysDown.contains(keycode)) continue;
         m_keysDown.insert(keycode);
-        const Combo combo{keycode, e.xkey.state & relevant};
+        const unsigned state = e.xkey.state & relevant;
         QVector<QPointer<GlobalHotkey>> targets;
         for (auto it = m_hotkeys.constBegin(); it != m_hotkeys.constEnd(); ++it)
-            if (it.value() == combo) targets.append(it.key());
+            if (it->keycode == keycode && (it->anyModifiers || it->modifiers == state))
+                targets.append(it.key());
         for (const QPointer<GlobalHotkey>& h : targets)
             if (h) emit h->activated();
     }

@@ -30,6 +30,7 @@ private slots:
     void onEventsReady();
 
 private:
+    // One grab on the X server: a keycode with one exact modifier mask.
     struct Combo {
         int keycode = 0;
         unsigned modifiers = 0;
@@ -40,17 +41,26 @@ private:
     friend uint qHash(const Combo& c, uint hashSeed) {
         return qHash(c.keycode * 256u + c.modifiers, hashSeed);
     }
+    // What one hotkey holds: the masks it was grabbed with and how it matches.
+    struct Grabbed {
+        int keycode = 0;
+        unsigned modifiers = 0;     // the hotkey's own, matched exactly unless anyModifiers
+        bool anyModifiers = false;  // any state of the modifiers matches
+        QVector<unsigned> masks;
+    };
 
     void readModifierBits();
     unsigned xModifiers(Qt::KeyboardModifiers modifiers) const;
-    QVector<unsigned> ignoredCombinations() const;
-    int grabCombo(const Combo& combo);
-    void ungrabCombo(const Combo& combo);
+    QVector<unsigned> lockCombinations() const;
+    // Takes a share of the grab of combo, grabbing it first when nobody here holds
+    // it; the X error code (0 when held).
+    int acquire(const Combo& combo);
+    void release(int keycode, const QVector<unsigned>& masks);
 
     X11Connection m_connection;
     QSocketNotifier* m_notifier = nullptr;
     unsigned m_altMask = 0, m_metaMask = 0, m_numLockMask = 0;
-    QHash<GlobalHotkey*, Combo> m_hotkeys;
-    QHash<Combo, int> m_grabCount;
-    QSet<int> m_keysDown;  // grabbed keycodes pressed and not yet released
+    QHash<GlobalHotkey*, Grabbed> m_hotkeys;
+    QHash<Combo, int> m_grabCount;  // hotkeys of ours sharing each grab
+    QSet<int> m_keysDown;           // grabbed keycodes pressed and not yet released
 };

@@ -25,6 +25,7 @@ int FlowPlayer::play() {
     connect(&interrupt, &ConsoleInterrupt::interrupted, this,
             [this] { finish(true, QStringLiteral("interrupted")); });
     GlobalHotkey stopKey(QKeySequence(Qt::Key_F8), true);
+    stopKey.setAnyModifiers(true);  // the flow may hold Shift or Ctrl down
     connect(&stopKey, &GlobalHotkey::activated, this,
             [this] { finish(true, QStringLiteral("stopped with F8")); });
 
