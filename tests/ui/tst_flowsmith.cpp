@@ -7,49 +7,33 @@
 
 #include "core/AppConfig.h"
 #include "document/FlowDocument.h"
-#include "model/ErrorPresenter.h"
 #include "model/Flow.h"
 #include "model/OperationFactory.h"
 #include "model/TextInputOperation.h"
 #include "platform/GlobalHotkey.h"
-#include "platform/HotkeyBackend.h"
 #include "platform/KeepAwake.h"
 #include "platform/Platform.h"
 #include "platform/UnavailableHotkeyBackend.h"
 #include "platform/UnavailableInputBackend.h"
+#include "support/FakeHotkeyBackend.h"
 #include "support/FlowBytes.h"
 #include "support/RecordingInputBackend.h"
+#include "support/RecordingPresenter.h"
 #include "ui/AutoPropertyBrowser.h"
 #include "ui/Flowsmith.h"
 #include "ui/OperationModel.h"
+#include "ui/OperationTableView.h"
 #include "ui/PropertyPanelWidget.h"
 #include "widgets/propertybrowser/VariantPropertyManager.h"
-
-namespace {
-class CapturingPresenter : public ErrorPresenter {
-public:
-    void showWarning(const QString& title, const QString& text) override {
-        shown << title + "|" + text;
-    }
-    QStringList shown;
-};
-
-// Grabs every key; a test presses one by emitting its hotkey's signal.
-class GrabAll : public HotkeyBackend {
-public:
-    bool grab(GlobalHotkey*, Qt::Key, Qt::KeyboardModifiers, QString*) override { return true; }
-    void ungrab(GlobalHotkey*) override {}
-};
-}  // namespace
 
 class TestFlowsmith : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
     RecordingInputBackend m_input;
-    GrabAll m_hotkeys;
-    KeepAwake m_awake;  // the base asks the desktop for nothing
-    CapturingPresenter m_presenter;
+    FakeHotkeyBackend m_hotkeys;  // grants every key; a test presses one by emitting its signal
+    KeepAwake m_awake;            // the base asks the desktop for nothing
+    RecordingPresenter m_presenter;
 
     // A flow file of `n` text operations t0, t1, ... with the given interval.
     QString makeFlowFile(int n, int interval = 0) {
@@ -83,10 +67,8 @@ private slots:
         Platform::setInput(&m_input);
         Platform::setHotkeys(&m_hotkeys);
         Platform::setKeepAwake(&m_awake);
-        ErrorPresenter::install(&m_presenter);
     }
     void cleanupTestCase() {
-        ErrorPresenter::install(nullptr);
         Platform::setInput(nullptr);
         Platform::setHotkeys(nullptr);
         Platform::setKeepAwake(nullptr);
@@ -234,17 +216,20 @@ private slots:
     }
 
     void docks() {
-        auto w = open(makeFlowFile(0));
+        auto w = open(makeFlowFile(2));
         QDockWidget* properties = w->propertyDockWidget();
         QDockWidget* operations = w->operationDockWidget();
         auto trigger = [&](const char* name) { w->findChild<QAction*>(name)->trigger(); };
-        // Basic information shows the flow, and the property dock whatever its state.
+        // The selected row's operation is shown; basic information shows the flow, and the
+        // property dock whatever its state.
+        AutoPropertyBrowser* browser = w->propertyPanel()->propertyBrowser();
+        w->findChild<OperationTableView*>()->selectRow(1);
+        QCOMPARE(browser->object(), w->operationModel()->operationAt(1));
         trigger("propertyWindowAction");
         QVERIFY(!properties->isVisible());
         trigger("flowInfoAction");
         trigger("flowInfoAction");
         QVERIFY(properties->isVisible());
-        AutoPropertyBrowser* browser = w->propertyPanel()->propertyBrowser();
         QCOMPARE(browser->object(), w->operationModel()->flow());
         // An edit there is a change of the flow.
         browser->propertyManager()->setValue(browser->rowForProperty("description"), "x");
