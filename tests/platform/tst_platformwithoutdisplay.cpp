@@ -6,15 +6,7 @@
 #include "platform/InputBackend.h"
 #include "platform/KeepAwake.h"
 #include "platform/Platform.h"
-
-namespace {
-QStringList warnings;
-QtMessageHandler previous = nullptr;
-void capture(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg && qstrcmp(context.category, "tapwise") == 0) warnings << message;
-    previous(type, context, message);
-}
-}  // namespace
+#include "support/LogCapture.h"
 
 class TestPlatformWithoutDisplay : public QObject {
     Q_OBJECT
@@ -47,8 +39,7 @@ private slots:
     }
 
     void servicesRefuseAndSaySoOnce() {
-        warnings.clear();
-        previous = qInstallMessageHandler(capture);
+        LogCapture log;
         InputBackend& input = Platform::input();
         QVERIFY(!input.isAvailable());
         QVERIFY(input.unavailableReason().contains(QStringLiteral("DISPLAY")));
@@ -66,8 +57,8 @@ private slots:
         Platform::input().send({InputRecord::key(66, false)});
         Platform::buttonWatch().install(nullptr);
         Platform::keepAwake().request();
-        qInstallMessageHandler(previous);
 
+        const QStringList warnings = log.messages(QtWarningMsg);
         for (const char* says : {"input injection unavailable", "synthetic input cannot be sent",
                                  "global hotkeys unavailable", "not registered",
                                  "global button watch unavailable", "keep-awake unavailable"})
