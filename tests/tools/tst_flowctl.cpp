@@ -1,5 +1,5 @@
-// flowctl as a user runs it: files made byte by byte here (not by our writer),
-// dumped to JSON, built back, and every failure path with its exit status.
+// flowctl as a user runs it: files made byte by byte here (not by our writer), dumped to
+// JSON, built back, and every failure path with its exit status.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,34 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/FlowBytes.h"
+
 namespace {
-
-// Big-endian bytes in the flow file's layout, written independently of QDataStream.
-class Bytes {
-public:
-    Bytes& u32(quint32 v) {
-        for (int shift = 24; shift >= 0; shift -= 8) data.append(char((v >> shift) & 0xFF));
-        return *this;
-    }
-    Bytes& i32(qint32 v) { return u32(quint32(v)); }
-    Bytes& str(const QString& s) {
-        if (s.isNull()) return u32(0xFFFFFFFF);
-        u32(quint32(s.size() * 2));
-        for (QChar c : s) data.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
-        return *this;
-    }
-    Bytes& head() { return u32(0x8E62D879); }
-    Bytes& header(const QString& name, const QString& desc, const QString& hotkey,
-                  const QString& created, const QString& modified, qint32 count) {
-        return head().str(name).str(desc).str(hotkey).str(created).str(modified).i32(count);
-    }
-    Bytes& raw(const QByteArray& b) {
-        data.append(b);
-        return *this;
-    }
-    QByteArray data;
-};
-
 struct Result {
     int exitCode;
     QByteArray out;
@@ -83,198 +58,120 @@ ls -A "$1" > "$4/listing"
 exit $status
 )";
 
+FlowBytes withCount(qint32 count) {
+    return std::move(FlowBytes().header("", "", "", kTime, kTime, count));
+}
 }  // namespace
 
 class TestFlowctl : public QObject {
     Q_OBJECT
-private:
     QTemporaryDir m_dir;
+
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QString write(const QString& name, const QByteArray& bytes) const {
-        QFile f(path(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return f.fileName();
+        return FlowBytes::writeFile(path(name), bytes) ? path(name) : QString();
     }
-    static QByteArray read(const QString& file) {
-        QFile f(file);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }
+    static QByteArray read(const QString& file) { return FlowBytes::readFile(file); }
 
 private slots:
     void roundTripIsByteExact_data() {
         QTest::addColumn<QByteArray>("file");
-        QTest::newRow("empty flow, empty strings") << Bytes().head().raw(QByteArray(24, 0)).data;
-        QTest::newRow("all null strings") << Bytes().header({}, {}, {}, {}, {}, 0).data;
-        QTest::newRow("one move, the documented example")
-            << Bytes()
-                   .header("", "", "", kTime, kTime, 1)
-                   .str("mouse_move")
-                   .i32(50)
-                   .i32(100)
-                   .i32(200)
-                   .data;
-        QTest::newRow("every kind")
-            << Bytes()
-                   .header("流程", "描述\n第二行", "Ctrl+F9", kTime, "2025-01-02 03:04:05", 5)
-                   .str("key_input")
-                   .i32(10)
-                   .i32(2)
-                   .str("A")
-                   .u32(0x0C000000)
-                   .str("key_input")
-                   .i32(0)
-                   .i32(7)
+        QTest::newRow("all null strings") << FlowBytes().header({}, {}, {}, {}, {}, 0).bytes();
+        FlowBytes every;
+        every.header("流程", "描述\n第二行", "Ctrl+F9", kTime, "2025-01-02 03:04:05", 5);
+        every.str("key_input").ints({10, 2}).str("A").ints({0x0C000000});
+        every.str("key_input").ints({0, 7}).str("").ints({0x22000000});  // keypad bit, odd event
+        every.str("mouse_click").ints({-1, -5, 7, 1, 2});
+        every.str("mouse_move").ints({2147483647, -2147483647 - 1, 0});
+        every.str("text_input").ints({120}).str(QString::fromUtf8("你好 \"q\" \\ 😀\t"));
+        QTest::newRow("every kind") << every.bytes();
+        QTest::newRow("null and empty texts, lone surrogates")
+            << withCount(3)
+                   .str("text_input")
+                   .ints({50})
+                   .str(QString())
+                   .str("text_input")
+                   .ints({50})
                    .str("")
-                   .u32(0x22000000)  // keypad bit, odd event
-                   .str("mouse_click")
-                   .i32(-1)
-                   .i32(-5)
-                   .i32(7)
-                   .i32(1)
-                   .i32(2)
-                   .str("mouse_move")
-                   .i32(2147483647)
-                   .i32(-2147483647 - 1)
-                   .i32(0)
                    .str("text_input")
-                   .i32(120)
-                   .str(QString::fromUtf8("你好 \"q\" \\ 😀\t"))
-                   .data;
-        QTest::newRow("null and empty texts") << Bytes()
-                                                     .header("", "", "", kTime, kTime, 2)
-                                                     .str("text_input")
-                                                     .i32(50)
-                                                     .str(QString())
-                                                     .str("text_input")
-                                                     .i32(50)
-                                                     .str("")
-                                                     .data;
-        QTest::newRow("lone surrogate kept")
-            << Bytes()
-                   .header("", "", "", kTime, kTime, 1)
-                   .str("text_input")
-                   .i32(1)
+                   .ints({1})
                    .str(QString(QChar(0xD800)) + "x" + QChar(0xDC00))
-                   .data;
+                   .bytes();
     }
     void roundTripIsByteExact() {
         QFETCH(QByteArray, file);
-        const QString original = write("original.flow", file);
-        const Result dumped = flowctl({"dump", original});
+        const Result dumped = flowctl({"dump", write("original.flow", file)});
         QCOMPARE(dumped.exitCode, 0);
         QVERIFY(dumped.err.isEmpty());
-        const QString json = write("dump.json", dumped.out);
-        const Result built = flowctl({"build", json, path("rebuilt.flow")});
+        const QString rebuilt = m_dir.filePath("rebuilt.flow");
+        const Result built = flowctl({"build", write("dump.json", dumped.out), rebuilt});
         QVERIFY2(built.exitCode == 0, built.err.constData());
-        QCOMPARE(read(path("rebuilt.flow")).toHex(), file.toHex());
+        QCOMPARE(FlowBytes::readFile(rebuilt).toHex(), file.toHex());
     }
 
-    void dumpShowsTheSchema() {
-        const QString file = write("kinds.flow", Bytes()
-                                                     .header("n", "", QString(), kTime, kTime, 2)
-                                                     .str("key_input")
-                                                     .i32(10)
-                                                     .i32(2)
-                                                     .str("A")
-                                                     .u32(0x06000000 | 0x20000000)
-                                                     .str("mouse_click")
-                                                     .i32(0)
-                                                     .i32(-5)
-                                                     .i32(7)
-                                                     .i32(1)
-                                                     .i32(2)
-                                                     .data);
+    void dumpShowsModifiersByName() {
+        const QString file = write("key.flow", FlowBytes()
+                                                   .header("n", "", QString(), kTime, kTime, 1)
+                                                   .str("key_input")
+                                                   .ints({10, 2})
+                                                   .str("A")
+                                                   .ints({0x06000000 | 0x20000000})
+                                                   .bytes());
         const Result r = flowctl({"dump", file});
         QCOMPARE(r.exitCode, 0);
         const QJsonObject root = QJsonDocument::fromJson(r.out).object();
-        QCOMPARE(root.keys().size(), 6);
         QVERIFY(root.value("hotkey").isNull());
-        QCOMPARE(root.value("description").toString(), QString(""));
-        QVERIFY(r.out.indexOf("\"name\"") < r.out.indexOf("\"description\""));
-        QVERIFY(r.out.indexOf("\"lastModifiedTime\"") < r.out.indexOf("\"operations\""));
-        const QJsonArray ops = root.value("operations").toArray();
-        QCOMPARE(ops.size(), 2);
-        const QJsonObject key = ops.at(0).toObject();
-        QCOMPARE(key.value("type").toString(), QString("key_input"));
+        const QJsonObject key = root.value("operations").toArray().at(0).toObject();
         // Shift (0x02000000) + Ctrl (0x04000000) by name, the keypad bit as a number.
         QCOMPARE(key.value("modifiers").toArray(), QJsonArray({"Shift", "Ctrl", 0x20000000}));
-        const QJsonObject click = ops.at(1).toObject();
-        QCOMPARE(click.value("position").toObject().value("x").toInt(), -5);
-        QCOMPARE(click.value("clickButton").toInt(), 2);
     }
 
     void buildWritesTheDocumentedExample() {
-        const QByteArray json =
-            "{\"name\": \"\", \"description\": \"\", \"hotkey\": \"\", \"createTime\": "
-            "\"2024-05-01 "
-            "08:00:00\", \"lastModifiedTime\": \"2024-05-01 08:00:00\", \"operations\": "
-            "[{\"type\": \"mouse_move\", \"interval\": 50, \"position\": {\"x\": 100, \"y\": "
-            "200}}]}";
-        const QString in = write("example.json", json);
-        QCOMPARE(flowctl({"build", in, path("example.flow")}).exitCode, 0);
-        QByteArray expected = QByteArray::fromHex("8E62D879000000000000000000000000");
-        for (int i = 0; i < 2; ++i) expected += Bytes().str(kTime).data;
-        expected += QByteArray::fromHex("00000001") + Bytes().str("mouse_move").data +
-                    QByteArray::fromHex("0000003200000064000000C8");
-        QCOMPARE(read(path("example.flow")).toHex(), expected.toHex());
+        const QString in =
+            write("example.json",
+                  "{\"name\": \"\", \"description\": \"\", \"hotkey\": \"\", \"createTime\": "
+                  "\"2024-05-01 "
+                  "08:00:00\", \"lastModifiedTime\": \"2024-05-01 08:00:00\", \"operations\": "
+                  "[{\"type\": \"mouse_move\", \"interval\": 50, \"position\": {\"x\": 100, \"y\": "
+                  "200}}]}");
+        QCOMPARE(flowctl({"build", in, m_dir.filePath("example.flow")}).exitCode, 0);
+        QCOMPARE(FlowBytes::readFile(m_dir.filePath("example.flow")).toHex(),
+                 withCount(1).str("mouse_move").ints({50, 100, 200}).bytes().toHex());
     }
 
     void dumpFailures_data() {
-        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("file");  // "missing": no such file; "fifo": a FIFO
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
+        QTest::newRow("no such file") << QByteArray("missing") << 1 << "flowctl: 无法读取文件 ";
+        QTest::newRow("a FIFO nobody writes to: no waiting for a writer")
+            << QByteArray("fifo") << 1 << "flowctl: 无法读取文件 ";
+        QTest::newRow("empty file") << QByteArray() << 2 << "too short (0 bytes) to hold its head";
         QTest::newRow("head in little-endian order")
             << QByteArray::fromHex("79D8628E") + QByteArray(24, 0) << 2
             << "unknown file Head: 2044224142";
         QTest::newRow("unknown type")
-            << Bytes().header("", "", "", kTime, kTime, 1).str("bogus").data << 2
-            << "unknown operation type: \"bogus\"";
-        QTest::newRow("upper-case type") << Bytes()
-                                                .header("", "", "", kTime, kTime, 1)
-                                                .str("MOUSE_MOVE")
-                                                .i32(1)
-                                                .i32(1)
-                                                .i32(1)
-                                                .data
-                                         << 2 << "unknown operation type: \"MOUSE_MOVE\"";
-        QTest::newRow("cut inside a record")
-            << Bytes().header("", "", "", kTime, kTime, 1).str("mouse_move").i32(50).data << 2
-            << "ends inside operation 1 of 1";
+            << withCount(1).str("bogus").bytes() << 2 << "unknown operation type: \"bogus\"";
+        QTest::newRow("cut inside a record") << withCount(1).str("mouse_move").ints({50}).bytes()
+                                             << 2 << "ends inside operation 1 of 1";
         QTest::newRow("count beyond the records")
-            << Bytes().header("", "", "", kTime, kTime, 2147483647).data << 2
-            << "ends before operation 1 of 2147483647";
+            << withCount(2147483647).bytes() << 2 << "ends before operation 1 of 2147483647";
         QTest::newRow("string length near 4 GiB")
-            << Bytes().head().u32(0xFFFFFFF0).data << 2 << "header";
-        QTest::newRow("empty file") << QByteArray() << 2 << "too short (0 bytes) to hold its head";
+            << FlowBytes().u32(FlowBytes::kMagic).u32(0xFFFFFFF0).bytes() << 2 << "header";
         QTest::newRow("trailing bytes")
-            << Bytes().head().raw(QByteArray(24, 0)).raw("xyz").data << 2 << "3 unexpected bytes";
+            << withCount(0).bytes() + "xyz" << 2 << "3 unexpected bytes";
     }
     void dumpFailures() {
         QFETCH(QByteArray, file);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
-        const Result r = flowctl({"dump", write("bad.flow", file)});
+        QString path = m_dir.filePath(QString(file) + ".flow");
+        if (file == "fifo") QVERIFY(mkfifo(qPrintable(path), 0600) == 0);
+        if (file != "fifo" && file != "missing") path = write("bad.flow", file);
+        const Result r = flowctl({"dump", path});
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY(r.out.isEmpty());
         QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
-    }
-
-    void dumpOfWhatIsNoFlowFile_data() {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing") << "missing.flow";
-        QTest::newRow("a FIFO nobody writes to: no waiting for a writer") << "fifo.flow";
-    }
-    void dumpOfWhatIsNoFlowFile() {
-        QFETCH(QString, name);
-        if (name == "fifo.flow") QVERIFY(mkfifo(qPrintable(path(name)), 0600) == 0);
-        const Result r = flowctl({"dump", path(name)});
-        QCOMPARE(r.exitCode, 1);
-        QVERIFY(r.out.isEmpty());
-        QVERIFY2(QString::fromUtf8(r.err).startsWith(
-                     QStringLiteral("flowctl: 无法读取文件 %1:\n").arg(path(name))),
-                 r.err.constData());
     }
 
     void buildRejectsWhatDoesNotFit_data() {
@@ -285,50 +182,38 @@ private slots:
             "\"lastModifiedTime\": \"\", \"operations\": [";
         QTest::newRow("not JSON") << QByteArray("{") << "not valid JSON";
         QTest::newRow("missing name") << QByteArray("{\"operations\": []}") << "name: missing";
-        QTest::newRow("interval as text") << head +
-                                                 "{\"type\": \"mouse_move\", \"interval\": \"5\", "
-                                                 "\"position\": {\"x\": 1, \"y\": 2}}]}"
-                                          << "operations[0].interval";
         QTest::newRow("interval beyond 32 bits")
             << head + "{\"type\": \"text_input\", \"interval\": 4294967296, \"text\": null}]}"
             << "operations[0].interval";
-        QTest::newRow("fractional coordinate") << head +
-                                                      "{\"type\": \"mouse_move\", \"interval\": 1, "
-                                                      "\"position\": {\"x\": 1.5, \"y\": 2}}]}"
-                                               << "operations[0].position.x";
+        QTest::newRow("fractional coordinate")
+            << head +
+                   "{\"type\": \"mouse_move\", \"interval\": 1, \"position\": {\"x\": 1.5, "
+                   "\"y\": 2}}]}"
+            << "operations[0].position.x";
         QTest::newRow("unknown modifier")
             << head +
                    "{\"type\": \"key_input\", \"interval\": 1, \"eventType\": 0, \"key\": \"A\", "
                    "\"modifiers\": [\"Hyper\"]}]}"
             << "operations[0].modifiers[0]";
-        QTest::newRow("unknown type") << head + "{\"type\": \"mouse_wheel\", \"interval\": 1}]}"
-                                      << "operations[0].type";
         QTest::newRow("misspelt field")
             << head + "{\"type\": \"text_input\", \"intervall\": 1, \"text\": \"\"}]}"
             << "operations[0].intervall: unknown field";
         QTest::newRow("second operation broken")
             << head + "{\"type\": \"text_input\", \"interval\": 1, \"text\": \"\"}, 5]}"
             << "operations[1]";
+        QTest::newRow("unwritable target") << head + "]}"
+                                           << "无法写入文件";
     }
     void buildRejectsWhatDoesNotFit() {
         QFETCH(QByteArray, json);
         QFETCH(QString, field);
-        const QString target = write("keep.flow", "previous content");
+        const QString target = field == "无法写入文件" ? m_dir.filePath("no/such/dir/x.flow")
+                                                       : write("keep.flow", "previous content");
         const Result r = flowctl({"build", write("bad.json", json), target});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(QString::fromUtf8(r.err).contains(field), r.err.constData());
-        QCOMPARE(read(target), QByteArray("previous content"));
-    }
-
-    void buildIntoAnUnwritablePlace() {
-        const QString json =
-            write("ok.json",
-                  "{\"name\": \"\", \"description\": \"\", \"hotkey\": \"\", "
-                  "\"createTime\": \"\", \"lastModifiedTime\": \"\", \"operations\": []}");
-        const Result r = flowctl({"build", json, path("no/such/dir/x.flow")});
-        QCOMPARE(r.exitCode, 1);
-        QVERIFY2(QString::fromUtf8(r.err).contains(QStringLiteral("无法写入文件")),
-                 r.err.constData());
+        if (QFile::exists(target))
+            QCOMPARE(FlowBytes::readFile(target), QByteArray("previous content"));
     }
 
     // On a real, nearly full filesystem: the old file stays whole and the message says why.
@@ -344,7 +229,7 @@ private slots:
         QFETCH(int, textSize);
         const QString json = write("disk.json", flowJson(textSize));
         QCOMPARE(flowctl({"build", json, path("expected.flow")}).exitCode, 0);
-        const QByteArray old = Bytes().head().raw(QByteArray(24, 0)).data;
+        const QByteArray old = FlowBytes().header("", "", "", "", "", 0).bytes();
         write("old.flow", old);
         QVERIFY(QDir(m_dir.path()).mkpath("disk"));
         // A private mount namespace: as root directly, otherwise as root of a user namespace.
@@ -400,15 +285,10 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x.flow"});
     }
 
-    void helpExplainsTheCommands() {
-        const Result all = flowctl({"--help"});
-        QCOMPARE(all.exitCode, 0);
-        for (const char* c : {"dump", "build", "play"}) QVERIFY(all.out.contains(c));
-        const Result dump = flowctl({"help", "dump"});
-        QCOMPARE(dump.exitCode, 0);
-        QVERIFY(dump.out.contains("Exit status"));
-        QVERIFY(flowctl({"help", "nonsense"}).exitCode != 0);
-        QVERIFY(flowctl({"dump"}).exitCode != 0);
+    void usage() {
+        QCOMPARE(flowctl({"help", "dump"}).exitCode, 0);
+        QCOMPARE(flowctl({"help", "nonsense"}).exitCode, 64);
+        QCOMPARE(flowctl({"dump"}).exitCode, 64);
     }
 };
 
