@@ -1,17 +1,18 @@
-// The global button watch on X11: it reports left and right presses anywhere on
-// the desktop with the pointer position. That the press still reaches the window
-// under the pointer is checked by the designer's point-picking desktop test.
+// The global button watch on X11: it reports left and right presses anywhere on the
+// desktop with the pointer position, and the press still reaches the window under it.
 #include <QtTest>
 
 #include "platform/ButtonWatch.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11ButtonWatch.h"
+#include "support/ClientProcess.h"
 #include "support/TestDesktop.h"
 
 class TestX11ButtonWatch : public QObject {
     Q_OBJECT
     TestDesktop m_desktop;
-    QStringList m_seen;  // "BUTTON X Y" of each press the watch reported, Qt's button numbers
+    ClientProcess m_receiver;  // a window under some of the presses
+    QStringList m_seen;        // "BUTTON X Y" of each press the watch reported, Qt's button numbers
 
     bool waitForPress(int ms) {
         const int before = m_seen.size();
@@ -27,6 +28,8 @@ private slots:
     void initTestCase() {
         QVERIFY2(m_desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
         QVERIFY(dynamic_cast<X11ButtonWatch*>(&Platform::buttonWatch()));
+        QVERIFY2(m_receiver.start(FLOWSMITH_TEXT_RECEIVER, {"--area", "300,200,200,60"}),
+                 qPrintable(m_receiver.errorText()));
         connect(&Platform::buttonWatch(), &ButtonWatch::buttonPressed, this,
                 [this](Qt::MouseButton b, const QPoint& p) {
                     m_seen << QStringLiteral("%1 %2 %3").arg(b).arg(p.x()).arg(p.y());
@@ -57,6 +60,8 @@ private slots:
         QVERIFY(waitForPress(3000));
         QTest::qWait(100);
         QCOMPARE(m_seen, QStringList{reported});
+        // Watching takes nothing from the window under the pointer.
+        if (xButton == 1) QVERIFY(!m_receiver.waitForLine("press 1 321 234").isEmpty());
     }
 
     void otherButtonsAreIgnored() {
