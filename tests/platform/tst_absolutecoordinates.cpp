@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "model/InputHelpers.h"
-#include "platform/x11/AbsoluteCoordinates.h"
+#include "platform/AbsoluteCoordinates.h"
 
 class TestAbsoluteCoordinates : public QObject {
     Q_OBJECT

@@ -1,7 +1,7 @@
 #include "platform/x11/X11InputBackend.h"
 
 #include "core/AppLog.h"
-#include "platform/x11/AbsoluteCoordinates.h"
+#include "platform/AbsoluteCoordinates.h"
 #include "platform/x11/X11KeyTable.h"
 
 // Xlib defines macros (Bool, Status, None) that break Qt headers included after it.

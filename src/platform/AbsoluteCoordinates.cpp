@@ -1,4 +1,4 @@
-#include "platform/x11/AbsoluteCoordinates.h"
+#include "platform/AbsoluteCoordinates.h"
 
 #include <algorithm>
 
