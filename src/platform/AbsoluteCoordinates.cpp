@@ -2,20 +2,18 @@
 
 #include <algorithm>
 
-qint32 AbsoluteCoordinates::fromPixel(int pixel, int size) {
-    if (size <= 0) return 0;
-    return qint32(qint64(pixel) * kRange / size);
-}
-
-int AbsoluteCoordinates::toPixel(qint32 absolute, int size) {
+int AbsoluteCoordinates::toPixel(std::int32_t absolute, int size) {
     if (size <= 0 || absolute <= 0) return 0;
     // Pixel p converts to floor(p * 65535 / size). That value is d exactly when
     // d * size / 65535 <= p < (d + 1) * size / 65535, an interval shorter than one
     // pixel while size <= 65535, so its one integer is the rounded-up lower bound.
-    const qint64 pixel = (qint64(absolute) * size + kRange - 1) / kRange;
-    return int(std::min<qint64>(pixel, size - 1));
+    const std::int64_t pixel = (std::int64_t(absolute) * size + kRange - 1) / kRange;
+    return int(std::min<std::int64_t>(pixel, size - 1));
 }
 
-QPoint AbsoluteCoordinates::toPoint(qint32 dx, qint32 dy, const QSize& screen) {
-    return QPoint(toPixel(dx, screen.width()), toPixel(dy, screen.height()));
+std::int32_t AbsoluteCoordinates::toWindows(int pixel, int size) {
+    if (size <= 0 || pixel <= 0) return 0;
+    // The smallest a with a * size >= pixel * 65536; a * size stays below
+    // (pixel + 1) * 65536 because size <= 65536.
+    return std::int32_t((std::int64_t(pixel) * 65536 + size - 1) / size);
 }

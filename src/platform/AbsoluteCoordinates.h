@@ -1,19 +1,19 @@
 #pragma once
 
-#include <QPoint>
-#include <QSize>
-#include <QtGlobal>
+#include <cstdint>
 
-// Absolute mouse coordinates address the screen as 0..65535 on each axis; the
-// operations compute them as pixel * 65535 / size, truncated. Turning them back
-// into pixels must give exactly the pixel that was converted.
+// Absolute mouse coordinates address the primary screen as 0..65535 on each axis; the
+// move operation computes them as pixel * 65535 / size, truncated. The backends turn
+// them back into exactly the pixel that was converted. Free of Qt, so that the Win32
+// services that use it build alone.
 class AbsoluteCoordinates {
 public:
-    static constexpr qint64 kRange = 65535;
+    static constexpr std::int64_t kRange = 65535;
 
-    // pixel * 65535 / size, truncated toward zero; 0 when size is not positive.
-    static qint32 fromPixel(int pixel, int size);
-    // The pixel p with fromPixel(p, size) == absolute, clamped to 0..size-1.
-    static int toPixel(qint32 absolute, int size);
-    static QPoint toPoint(qint32 dx, qint32 dy, const QSize& screen);
+    // The pixel p that converts to absolute, clamped to 0..size-1; 0 when size is not
+    // positive.
+    static int toPixel(std::int32_t absolute, int size);
+    // The coordinate that Windows maps to pixel: SendInput takes an absolute a to the
+    // pixel (a * size) >> 16, which is not the inverse of the flow's conversion.
+    static std::int32_t toWindows(int pixel, int size);
 };

@@ -1,5 +1,6 @@
 // Absolute mouse coordinates back to pixels: every pixel the move operation
-// converts must come back as itself, on any screen size.
+// converts must come back as itself, on any screen size, also through Windows'
+// mapping of SendInput coordinates, (a * size) >> 16.
 #include <QtTest>
 
 #include "model/InputHelpers.h"
@@ -27,14 +28,21 @@ private slots:
                 const QPoint p(pixel, size - 1 - pixel);
                 qint32 dx = 0, dy = 0;
                 const bool converted = toAbsolute(p, screen, &dx, &dy);
-                const QPoint back = AbsoluteCoordinates::toPoint(dx, dy, screen);
-                if (!converted || back != p)
-                    QFAIL(qPrintable(QStringLiteral("size %1: (%2,%3) -> (%4,%5)")
+                const QPoint back(AbsoluteCoordinates::toPixel(dx, size),
+                                  AbsoluteCoordinates::toPixel(dy, size));
+                const auto onWindows = [size](int pixel) {
+                    return int((qint64(AbsoluteCoordinates::toWindows(pixel, size)) * size) >> 16);
+                };
+                const QPoint windows(onWindows(back.x()), onWindows(back.y()));
+                if (!converted || back != p || windows != p)
+                    QFAIL(qPrintable(QStringLiteral("size %1: (%2,%3) -> (%4,%5), Windows (%6,%7)")
                                          .arg(size)
                                          .arg(p.x())
                                          .arg(p.y())
                                          .arg(back.x())
-                                         .arg(back.y())));
+                                         .arg(back.y())
+                                         .arg(windows.x())
+                                         .arg(windows.y())));
             }
         }
     }

@@ -445,8 +445,9 @@ void X11InputBackend::sendMouse(const InputRecord& r) {
     if (r.flags & InputRecord::Move) {
         if (r.flags & InputRecord::Absolute) {
             const QSize size = m_convertedWith.isValid() ? m_convertedWith : querySize();
-            const QPoint p = AbsoluteCoordinates::toPoint(r.dx, r.dy, size);
-            XTestFakeMotionEvent(dpy, DefaultScreen(dpy), p.x(), p.y(), CurrentTime);
+            XTestFakeMotionEvent(dpy, DefaultScreen(dpy),
+                                 AbsoluteCoordinates::toPixel(r.dx, size.width()),
+                                 AbsoluteCoordinates::toPixel(r.dy, size.height()), CurrentTime);
         } else {
             XTestFakeRelativeMotionEvent(dpy, r.dx, r.dy, CurrentTime);
         }
