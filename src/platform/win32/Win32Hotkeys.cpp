@@ -1,16 +1,42 @@
 #include "platform/win32/Win32Hotkeys.h"
 
+#include <map>
+#include <mutex>
+#include <utility>
+
 #ifndef MOD_NOREPEAT
 #define MOD_NOREPEAT 0x4000
 #endif
 
+namespace {
+// This process's registrations by id, so that a refusal can tell whether the key is
+// held by this program or by another one.
+std::mutex registeredLock;
+std::map<int, std::pair<UINT, UINT>> registered;  // id -> (modifiers, virtual key)
+
+bool registeredHere(UINT modifiers, UINT virtualKey) {
+    std::lock_guard<std::mutex> guard(registeredLock);
+    for (const auto& r : registered)
+        if (r.second == std::make_pair(modifiers, virtualKey)) return true;
+    return false;
+}
+}  // namespace
+
 bool Win32Hotkeys::add(int id, UINT modifiers, UINT virtualKey, std::string* error) {
-    if (RegisterHotKey(nullptr, id, modifiers | MOD_NOREPEAT, virtualKey)) return true;
+    modifiers &= ~UINT(MOD_NOREPEAT);
+    if (RegisterHotKey(nullptr, id, modifiers | MOD_NOREPEAT, virtualKey)) {
+        std::lock_guard<std::mutex> guard(registeredLock);
+        registered[id] = {modifiers, virtualKey};
+        return true;
+    }
+    const DWORD code = GetLastError();
     if (error) {
-        const DWORD code = GetLastError();
-        *error = code == ERROR_HOTKEY_ALREADY_REGISTERED
-                     ? "another program has already registered this key"
-                     : "RegisterHotKey failed with error " + std::to_string(code);
+        if (code != ERROR_HOTKEY_ALREADY_REGISTERED)
+            *error = "RegisterHotKey failed with error " + std::to_string(code);
+        else if (registeredHere(modifiers, virtualKey))
+            *error = "this program has already registered this key";
+        else
+            *error = "another program has already registered this key";
     }
     return false;
 }
@@ -31,6 +57,8 @@ std::vector<int> Win32Hotkeys::addOtherCombinations(int firstId, UINT modifiers,
 
 void Win32Hotkeys::remove(int id) {
     UnregisterHotKey(nullptr, id);
+    std::lock_guard<std::mutex> guard(registeredLock);
+    registered.erase(id);
 }
 
 int Win32Hotkeys::idOf(const MSG& msg) {
