@@ -14,6 +14,9 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick
   # a font that renders the Chinese user interface
   fonts-wqy-microhei
+  # Windows: the MinGW-w64 cross compilers (posix threads), Wine to run what they build
+  # and Wine's own fonts for Qt's interface font; zip for the Windows folder
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine zip
 )
 
 missing=()

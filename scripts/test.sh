@@ -2,8 +2,9 @@
 # Installs what is missing, checks the formatting, configures, builds (every header also
 # compiled on its own) and runs every test through CTest.
 # Tests that need a desktop run under a private Xvfb display; the others use Qt's
-# offscreen platform. A second build with AddressSanitizer runs the flow-file tests
-# that feed the loader corrupt bytes.
+# offscreen platform. The Win32 services are cross-built with MinGW and tested under
+# Wine, each test on a virtual display of its own. A second build with AddressSanitizer
+# runs the flow-file tests that feed the loader corrupt bytes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -30,6 +31,13 @@ chmod 700 "$XDG_RUNTIME_DIR"
 status=0
 xvfb-run -a -s "-screen 0 1366x768x24 -nolisten tcp" \
   ctest --test-dir "$BUILD" --output-on-failure -j "$JOBS" || status=$?
+
+# A fresh Wine prefix each run, shared by the run's Wine tests (see tests/win32).
+WIN32_BUILD=$BUILD/win32
+cmake -S tests/win32 -B "$WIN32_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/MinGW-w64.cmake"
+cmake --build "$WIN32_BUILD" -j "$JOBS"
+rm -rf "$WIN32_BUILD/wineprefix"
+WINEPREFIX="$WIN32_BUILD/wineprefix" ctest --test-dir "$WIN32_BUILD" --output-on-failure || status=$?
 
 if [ "${FLOWSMITH_SKIP_ASAN:-0}" != 1 ]; then
   ASAN_BUILD=$ROOT/build-asan
