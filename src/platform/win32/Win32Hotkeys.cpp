@@ -50,7 +50,7 @@ std::vector<int> Win32Hotkeys::addOtherCombinations(int firstId, UINT modifiers,
             if (bits & (1 << i)) combination |= kModifiers[i];
         if (combination == modifiers) continue;
         const int id = firstId + bits;
-        if (RegisterHotKey(nullptr, id, combination | MOD_NOREPEAT, virtualKey)) ids.push_back(id);
+        if (add(id, combination, virtualKey, nullptr)) ids.push_back(id);
     }
     return ids;
 }
