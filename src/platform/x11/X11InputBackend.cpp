@@ -349,7 +349,10 @@ void X11InputBackend::sendCharacter(char32_t character, bool up,
         if (wantShift && !shiftOn && m_shiftKeycode) {
             fakeKey(m_shiftKeycode, true);
         } else if (!wantShift && shiftOn) {
-            // Lift the Shift keys that are down for this one key, then put them back.
+            // Lift the Shift keys that are down for this one key. Only those this
+            // backend pressed go down again: a Shift another program (or another
+            // replay) holds may be released by it meanwhile, and pressing it again
+            // would leave it stuck.
             char keys[32];
             XQueryKeymap(m_connection.display(), keys);
             for (int k : m_shiftKeycodes)
@@ -358,7 +361,9 @@ void X11InputBackend::sendCharacter(char32_t character, bool up,
         }
         fakeKey(place.keycode, true);
         if (wantShift && !shiftOn && m_shiftKeycode) fakeKey(m_shiftKeycode, false);
-        for (int k : lifted) fakeKey(k, true);
+        const QList<int> ownKeys = m_virtualKeysDown.values();
+        for (int k : lifted)
+            if (ownKeys.contains(k)) fakeKey(k, true);
         m_charactersDown.insert(character, place.keycode);
         return;
     }
