@@ -119,6 +119,14 @@ std::unique_ptr<Service> openX11(QString* reason) {
 }  // namespace
 #endif
 
+void Platform::setDisplayLostHandler(void (*handler)()) {
+#if defined(FLOWSMITH_HAVE_X11)
+    X11Connection::setLostHandler(handler);
+#else
+    Q_UNUSED(handler);  // a Windows desktop does not go away under a running program
+#endif
+}
+
 QString Platform::unavailableReason() {
 #if defined(Q_OS_WIN)
     return QString();

@@ -26,6 +26,10 @@ public:
     static void setKeepAwake(KeepAwake* keepAwake);
     static void setTimerResolution(TimerResolution* resolution);
 
+    // Run, on whichever thread noticed, when the connection to the desktop breaks. The
+    // process cannot go on: when the handler returns, the platform ends it (status 1).
+    static void setDisplayLostHandler(void (*handler)());
+
     // Why no desktop backend applies here, or empty when one does.
     static QString unavailableReason();
 };

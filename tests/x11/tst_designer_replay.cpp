@@ -244,6 +244,41 @@ private slots:
         for (quint32 k : held) QVERIFY(!m_desktop.isKeyDown(k));
     }
 
+    // On an X server of its own that goes away mid-replay, flowctl says so and ends with
+    // the status of a missing desktop, not Xlib's 1 (a file error's). A long text step
+    // prints as one short line.
+    void flowctlPlayWhenTheDisplayGoesAway() {
+        QProcess xvfb;
+        xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+        QVERIFY(xvfb.waitForReadyRead(10000));
+        QProcessEnvironment env = isolatedEnvironment(m_home);
+        env.insert("DISPLAY", ':' + QString::fromLatin1(xvfb.readAllStandardOutput()).trimmed());
+        Flow flow;
+        auto text = std::make_unique<TextInputOperation>();
+        text->setText(QStringLiteral("ab\n").repeated(400));
+        text->setInterval(0);
+        auto move = std::make_unique<MouseMoveOperation>();
+        move->setInterval(3000);
+        flow.appendOperation(std::move(text));
+        flow.appendOperation(std::move(move));
+        const QString path = m_home.filePath("lost.flow");
+        QVERIFY(flow.save(path));
+        QProcess play;
+        play.setProcessEnvironment(env);
+        play.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
+        QString out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += play.readAllStandardOutput()).contains("[2/2]"), 10000);
+        xvfb.kill();
+        xvfb.waitForFinished();
+        QVERIFY(play.waitForFinished(10000));
+        QCOMPARE(play.exitCode(), 3);
+        QVERIFY(play.readAllStandardError().contains("lost the connection to the X display"));
+        const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() == 3 && lines[1].startsWith("[1/2] 输入文本: ab\\nab\\n") &&
+                     lines[1].endsWith(" more characters)") && lines[1].size() < 250,
+                 qPrintable(out));
+    }
+
     void ctrlCStopsPlayAndReleasesKeys() {
         Flow flow;
         auto* shift = new KeyboardOperation;

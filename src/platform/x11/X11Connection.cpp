@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <atomic>
 
 #include "core/AppLog.h"
 
@@ -24,6 +25,8 @@ QHash<Display*, int>& lastErrors() {
     return *errors;
 }
 XErrorHandler chainedHandler = nullptr;
+XIOErrorHandler chainedIOHandler = nullptr;
+std::atomic<void (*)()> lostHandler{nullptr};
 
 int onXError(Display* display, XErrorEvent* event) {
     {
@@ -37,12 +40,22 @@ int onXError(Display* display, XErrorEvent* event) {
     return chainedHandler ? chainedHandler(display, event) : 0;
 }
 
+// A broken connection (the server went away) cannot be recovered from: Xlib ends the
+// process with status 1 once the handlers return. The program may say so first and
+// end with a status of its own.
+int onXIOError(Display* display) {
+    if (void (*handler)() = lostHandler.load()) handler();
+    return chainedIOHandler ? chainedIOHandler(display) : 0;
+}
+
 // Called again before each trapped request, since a toolkit created later may have
 // put its own handler in place meanwhile.
 void installHandler() {
     QMutexLocker lock(&registryLock());
     const XErrorHandler previous = XSetErrorHandler(onXError);
     if (previous != onXError) chainedHandler = previous;
+    const XIOErrorHandler previousIO = XSetIOErrorHandler(onXIOError);
+    if (previousIO != onXIOError) chainedIOHandler = previousIO;
 }
 
 }  // namespace
@@ -89,6 +102,10 @@ int X11Connection::trapErrors(const std::function<void()>& requests) {
     const int code = lastErrors().value(m_display);
     lastErrors()[m_display] = 0;
     return code;
+}
+
+void X11Connection::setLostHandler(void (*handler)()) {
+    lostHandler.store(handler);
 }
 
 bool X11Connection::isXWayland() const {

@@ -25,6 +25,9 @@ public:
     // X error code of the first one that failed (0 when none did).
     int trapErrors(const std::function<void()>& requests);
 
+    // Run when a connection to the server breaks, before Xlib ends the process.
+    static void setLostHandler(void (*handler)());
+
     // True when the server is XWayland, which cannot reach Wayland windows.
     bool isXWayland() const;
 

@@ -7,6 +7,21 @@
 #include "platform/GlobalHotkey.h"
 #include "tools/flowctl/ConsoleInterrupt.h"
 
+namespace {
+// A step is one line of output, however long its text: line breaks are shown as \n,
+// and past kShownLength characters the rest is only counted.
+constexpr int kShownLength = 200;
+QString oneLine(const QString& description) {
+    QString line = description;
+    line.replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    if (line.size() <= kShownLength) return line;
+    int cut = kShownLength;
+    if (line.at(cut - 1).isHighSurrogate()) --cut;  // never split a character
+    return line.left(cut) + QStringLiteral("… (%1 more characters)").arg(line.size() - cut);
+}
+}  // namespace
+
 FlowPlayer::FlowPlayer(Flow* flow, QTextStream& out, QObject* parent)
     : QObject(parent), m_flow(flow), m_out(out) {}
 
@@ -16,7 +31,8 @@ int FlowPlayer::play() {
         &m_runner, &FlowRunner::sigStepStarted, this,
         [this](int index, int total, const QString& text) {
             m_stepsStarted = index + 1;
-            m_out << QStringLiteral("[%1/%2] ").arg(index + 1).arg(total) << text << Qt::endl;
+            m_out << QStringLiteral("[%1/%2] ").arg(index + 1).arg(total) << oneLine(text)
+                  << Qt::endl;
         },
         Qt::QueuedConnection);
     connect(&m_runner, &FlowRunner::sigEndOfFlow, this, [this] { finish(false, QString()); });

@@ -4,13 +4,15 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
 
 #include "model/ErrorPresenter.h"
 #include "model/Flow.h"
+#include "model/FlowJson.h"
 #include "model/OperationFactory.h"
 #include "platform/InputBackend.h"
 #include "platform/Platform.h"
-#include "model/FlowJson.h"
 #include "tools/flowctl/FlowPlayer.h"
 
 namespace {
@@ -56,7 +58,8 @@ QString helpFor(const QString& command) {
             "and a summary at the end. Ctrl+C stops it, and so does F8 when no other\n"
             "program holds that key; keys and buttons the flow pressed are released.\n\n"
             "Exit status: 0 the flow ran to its end; 1 or 2 the file cannot be loaded (as\n"
-            "for dump); 3 there is no desktop to replay on; 130 stopped before the end.\n");
+            "for dump); 3 there is no desktop to replay on, or it went away during the\n"
+            "replay; 130 stopped before the end.\n");
     return QString();
 }
 
@@ -111,6 +114,13 @@ int play(const QString& path, QTextStream& out, QTextStream& err) {
         err << "flowctl: cannot replay: " << Platform::input().unavailableReason() << Qt::endl;
         return NoDesktop;
     }
+    // A vanished X server ends the process inside Xlib, which would exit with 1, the
+    // status of a file error; it ends as a missing desktop does, and says so.
+    Platform::setDisplayLostHandler([] {
+        std::fputs("flowctl: lost the connection to the X display; the replay stopped\n", stderr);
+        std::fflush(stderr);
+        std::_Exit(NoDesktop);
+    });
     FlowPlayer player(&flow, out);
     return player.play();
 }
