@@ -106,7 +106,14 @@ QTreeWidgetItem* TreePropertyBrowser::makeItem(Property* property, QTreeWidgetIt
 void TreePropertyBrowser::refresh(Property* property) {
     QTreeWidgetItem* item = m_items.value(property);
     if (!item) return;
-    const QString text = property->valueText();
+    // A cell shows one line: laying out megabytes of text in it would freeze the window.
+    constexpr int kShownLength = 1000;
+    QString text = property->valueText();
+    if (text.size() > kShownLength) {
+        const int cut =
+            text.at(kShownLength - 1).isHighSurrogate() ? kShownLength - 1 : kShownLength;
+        text = text.left(cut) + QStringLiteral("…");
+    }
     item->setText(0, property->propertyName());
     item->setToolTip(0, property->propertyName());
     item->setText(1, text);

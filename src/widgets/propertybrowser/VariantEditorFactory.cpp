@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <limits>
 
 #include "widgets/propertybrowser/Property.h"
 #include "widgets/propertybrowser/VariantPropertyManager.h"
@@ -61,6 +62,7 @@ QWidget* VariantEditorFactory::createEditor(VariantPropertyManager* manager, Pro
     } else if (type == QVariant::String) {
         auto* line = new QLineEdit(parent);
         line->setFrame(false);
+        line->setMaxLength(std::numeric_limits<int>::max());
         connect(line, &QLineEdit::textEdited, manager,
                 [manager, property](const QString& text) { manager->setValue(property, text); });
         editor = line;
