@@ -37,6 +37,30 @@ OperationTableView::OperationTableView(QWidget* parent) : QTableView(parent) {
     setStyleSheet(tableStyleSheet());
 }
 
+void OperationTableView::setModel(QAbstractItemModel* model) {
+    if (model == this->model()) return;
+    if (QAbstractItemModel* old = this->model()) {
+        disconnect(old, &QAbstractItemModel::rowsInserted, this,
+                   &OperationTableView::fitRowNumbers);
+        disconnect(old, &QAbstractItemModel::rowsRemoved, this, &OperationTableView::fitRowNumbers);
+        disconnect(old, &QAbstractItemModel::modelReset, this, &OperationTableView::fitRowNumbers);
+    }
+    QTableView::setModel(model);
+    if (model) {
+        connect(model, &QAbstractItemModel::rowsInserted, this, &OperationTableView::fitRowNumbers);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &OperationTableView::fitRowNumbers);
+        connect(model, &QAbstractItemModel::modelReset, this, &OperationTableView::fitRowNumbers);
+    }
+    fitRowNumbers();
+}
+
+// Row numbers keep every digit: the header grows beyond its usual width as far as
+// the numbers need (its size hint measures them in the header's own style), instead
+// of clipping them on both sides.
+void OperationTableView::fitRowNumbers() {
+    verticalHeader()->setFixedWidth(qMax(kHeaderSize, verticalHeader()->sizeHint().width()));
+}
+
 QString OperationTableView::tableStyleSheet() {
     return QStringLiteral(
         "QTableView {"

@@ -20,6 +20,8 @@ public:
 
     explicit OperationTableView(QWidget* parent = nullptr);
 
+    void setModel(QAbstractItemModel* model) override;
+
     static QString tableStyleSheet();
 
     int hoverRow() const { return m_hoverRow; }
@@ -57,6 +59,8 @@ protected slots:
     void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
+    void fitRowNumbers();
+
     int m_hoverRow = -1;
     QPoint m_dragPosition;
     bool m_dragging = false;

@@ -1,5 +1,6 @@
 // The operation table and its row buttons: drops and where they land, the selection it
 // announces, and the copy and delete buttons.
+#include <QHeaderView>
 #include <QListWidget>
 #include <QLoggingCategory>
 #include <QMimeData>
@@ -28,6 +29,20 @@ public:
 
 protected:
     const QObject* dragSourceOf(const QDropEvent*) const override { return fakeSource; }
+};
+
+// Empty rows, as many as asked for.
+class RowsModel : public QAbstractTableModel {
+public:
+    int rows = 3;
+    void setRows(int n) {
+        beginResetModel();
+        rows = n;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& = {}) const override { return rows; }
+    int columnCount(const QModelIndex& = {}) const override { return 1; }
+    QVariant data(const QModelIndex&, int) const override { return {}; }
 };
 
 QStyleOptionViewItem optionFor(const QRect& rect) {
@@ -64,6 +79,21 @@ private:
     }
 
 private slots:
+    // The row numbers keep every digit, a million rows too (they were cut to "00000").
+    void rowNumbersKeepEveryDigit() {
+        RowsModel rows;
+        OperationTableView view;
+        view.setModel(&rows);
+        QHeaderView* header = view.verticalHeader();
+        QCOMPARE(header->minimumWidth(), 30);
+        for (int n : {1000, 1000000}) {
+            rows.setRows(n);
+            QVERIFY(header->minimumWidth() >= header->sizeHint().width());
+        }
+        rows.setRows(3);
+        QCOMPARE(header->minimumWidth(), 30);
+    }
+
     void initTestCase() {
         OperationFactory::registerStandardOperations();
         QLoggingCategory::setFilterRules(QStringLiteral("tapwise.debug=false"));
