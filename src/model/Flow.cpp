@@ -173,9 +173,7 @@ bool Flow::load(const QString& path) {
     // Logs `logText` and keeps, for the user, what is wrong and how much was read.
     auto damaged = [&](const QString& logText, const QString& problem) {
         const QString extent =
-            count < 0 ? tr("可用的只有文件 %1 字节中的前 %2 字节，没有读到任何操作。")
-                            .arg(file.size())
-                            .arg(used)
+            count < 0 ? tr("没有读到任何操作（文件共 %1 字节）。").arg(file.size())
                       : tr("已读取 %1 个操作中的 %2 个，即文件 %3 字节中的前 %4 字节。")
                             .arg(count)
                             .arg(m_operations.size())

@@ -153,7 +153,7 @@ private slots:
         QTest::addColumn<QStringList>("left");  // the operations the flow holds afterwards
         QTest::addColumn<QString>("report");    // what is wrong and how much was read
         const QByteArray three = threeOperations();
-        const QString nothing = "\n可用的只有文件 %1 字节中的前 0 字节，没有读到任何操作。";
+        const QString nothing = "\n没有读到任何操作（文件共 %1 字节）。";
         const QString read = "\n已读取 %1 个操作中的 %2 个，即文件 %3 字节中的前 %4 字节。";
         QTest::newRow("little-endian head")
             << QByteArray::fromHex("79D8628E") + QByteArray(24, 0)
