@@ -6,6 +6,7 @@
 
 #include "app/QuitNotifier.h"
 #include "app/StartupArguments.h"
+#include "app/WindowPlacement.h"
 #include "core/AppConfig.h"
 #include "core/AppLog.h"
 #include "core/AppLogger.h"
@@ -52,7 +53,7 @@ int main(int argc, char* argv[]) {
     window.setWindowTitle(QStringLiteral("Flowsmith - ") + filePath);
     window.resize(1366, 768);
     window.setUp();
-    window.show();
+    WindowPlacement::showFitted(&window);  // maximized where 1366 × 768 does not fit
 
     QObject::connect(
         &app, &QCoreApplication::aboutToQuit, &app, [&filePath] { QuitNotifier::send(filePath); },

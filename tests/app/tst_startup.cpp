@@ -2,12 +2,14 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
 
 #include "app/QuitNotifier.h"
 #include "app/StartupArguments.h"
+#include "app/WindowPlacement.h"
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -48,6 +50,27 @@ private slots:
         QTRY_COMPARE(received, path.toUtf8());
     }
 
+    // The window with its frame lies within the screen less its panels: at the size
+    // asked for where that fits, maximized where not (the offscreen screen is 800 × 600).
+    void initialWindowFitsTheScreen_data() {
+        QTest::addColumn<QSize>("wanted");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("larger than the screen") << QSize(1366, 768) << true;
+        QTest::newRow("the screen's own size") << QSize(800, 600) << true;
+        QTest::newRow("room to spare") << QSize(600, 400) << false;
+    }
+    void initialWindowFitsTheScreen() {
+        QFETCH(QSize, wanted);
+        QFETCH(bool, maximized);
+        QWidget window;
+        window.resize(wanted);
+        WindowPlacement::showFitted(&window);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
+        QCOMPARE(window.isMaximized(), maximized);
+        if (!maximized) QCOMPARE(window.size(), wanted);
+    }
+
     void qtsOwnTextsAreChinese() {
         QTranslator translator;
         QVERIFY(translator.load(QFileInfo(FLOWSMITH_PATH).absolutePath() +
@@ -84,5 +107,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStartup)
+QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"
