@@ -5,7 +5,7 @@
 
 #include "model/Flow.h"
 #include "platform/GlobalHotkey.h"
-#include "tools/flowctl/ConsoleInterrupt.h"
+#include "platform/StopSignals.h"
 
 namespace {
 // A step is one line of output, however long its text: line breaks are shown as \n,
@@ -37,8 +37,8 @@ int FlowPlayer::play() {
         Qt::QueuedConnection);
     connect(&m_runner, &FlowRunner::sigEndOfFlow, this, [this] { finish(false, QString()); });
 
-    ConsoleInterrupt interrupt;
-    connect(&interrupt, &ConsoleInterrupt::interrupted, this,
+    StopSignals interrupt;
+    connect(&interrupt, &StopSignals::interrupted, this,
             [this] { finish(true, QStringLiteral("interrupted")); });
     GlobalHotkey stopKey(QKeySequence(Qt::Key_F8), true);
     stopKey.setAnyModifiers(true);  // the flow may hold Shift or Ctrl down

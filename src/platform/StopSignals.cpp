@@ -1,4 +1,4 @@
-#include "tools/flowctl/ConsoleInterrupt.h"
+#include "platform/StopSignals.h"
 
 #include <atomic>
 #include <csignal>
@@ -11,7 +11,7 @@ extern "C" void onSignal(int) {
 }
 }  // namespace
 
-ConsoleInterrupt::ConsoleInterrupt(QObject* parent) : QObject(parent) {
+StopSignals::StopSignals(QObject* parent) : QObject(parent) {
     pending.store(false);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -23,7 +23,7 @@ ConsoleInterrupt::ConsoleInterrupt(QObject* parent) : QObject(parent) {
     m_poll.start();
 }
 
-ConsoleInterrupt::~ConsoleInterrupt() {
+StopSignals::~StopSignals() {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 }

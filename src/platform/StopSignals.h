@@ -5,11 +5,11 @@
 
 // Turns Ctrl+C (SIGINT) and SIGTERM into a Qt signal on the main thread, so a
 // replay can be stopped cleanly instead of leaving keys pressed.
-class ConsoleInterrupt : public QObject {
+class StopSignals : public QObject {
     Q_OBJECT
 public:
-    explicit ConsoleInterrupt(QObject* parent = nullptr);
-    ~ConsoleInterrupt() override;
+    explicit StopSignals(QObject* parent = nullptr);
+    ~StopSignals() override;
 
 signals:
     void interrupted();
