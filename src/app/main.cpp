@@ -12,6 +12,8 @@
 #include "core/AppLogger.h"
 #include "model/ErrorPresenter.h"
 #include "model/OperationFactory.h"
+#include "platform/Platform.h"
+#include "platform/StopSignals.h"
 #include "ui/Flowsmith.h"
 #include "ui/MessageBoxPresenter.h"
 
@@ -49,6 +51,9 @@ int main(int argc, char* argv[]) {
     MessageBoxPresenter presenter;
     ErrorPresenter::install(&presenter);
 
+    // Opening the input backend gives back keycodes that a killed replay left bound.
+    Platform::input();
+
     Flowsmith window(filePath);
     window.setWindowTitle(QStringLiteral("Flowsmith - ") + filePath);
     window.resize(1366, 768);
@@ -58,6 +63,9 @@ int main(int argc, char* argv[]) {
     QObject::connect(
         &app, &QCoreApplication::aboutToQuit, &app, [&filePath] { QuitNotifier::send(filePath); },
         Qt::DirectConnection);
+    // SIGTERM, SIGHUP or Ctrl+C end a replay as the user would before the program exits.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::interrupted, &window, &Flowsmith::onStopSignal);
     const int result = QApplication::exec();
     ErrorPresenter::install(nullptr);
     return result;

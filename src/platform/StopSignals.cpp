@@ -9,12 +9,18 @@ std::atomic<bool> pending{false};
 extern "C" void onSignal(int) {
     pending.store(true);
 }
+
+const int kSignals[] = {
+    SIGINT, SIGTERM,
+#ifdef SIGHUP
+    SIGHUP,  // the terminal or the session went away
+#endif
+};
 }  // namespace
 
 StopSignals::StopSignals(QObject* parent) : QObject(parent) {
     pending.store(false);
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
+    for (int s : kSignals) std::signal(s, onSignal);
     // Only an atomic store is safe inside a signal handler; the flag is picked up here.
     m_poll.setInterval(20);
     connect(&m_poll, &QTimer::timeout, this, [this] {
@@ -24,6 +30,5 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent) {
 }
 
 StopSignals::~StopSignals() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (int s : kSignals) std::signal(s, SIG_DFL);
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QIcon>
@@ -194,6 +195,13 @@ void Flowsmith::stopRun() {
     if (m_runKey) m_runKey->setAnyModifiers(false);  // other programs' Ctrl+F8 is theirs again
     m_running = false;
     show();
+}
+
+void Flowsmith::onStopSignal() {
+    qCWarning(appLog).noquote() << "Flowsmith ends on a signal" << (m_running ? "during a run" : "")
+                                << (m_modified ? "with unsaved changes" : "");
+    if (m_running) stopRun();
+    QCoreApplication::quit();
 }
 
 void Flowsmith::onStopFlowRuning() {

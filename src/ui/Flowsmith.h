@@ -65,6 +65,10 @@ public slots:
     void onStopFlowRuning();
     void onShowFlowInfo();
 
+    // SIGTERM, SIGHUP or Ctrl+C: a run stops as the user would stop it, then the
+    // program quits without the save question, as nobody is there to answer it.
+    void onStopSignal();
+
     void onRowButtonClicked(int row, ButtonDelegate::BtnType type);
     void restoreDefaultLayout();
 

@@ -62,6 +62,26 @@ bool TestDesktop::isMapped(quint32 keysym) const {
     return found;
 }
 
+QVector<quint32> TestDesktop::keymap() const {
+    int min = 0, max = 0, per = 0;
+    XDisplayKeycodes(m_dpy, &min, &max);
+    QVector<quint32> map(max + 1, 0);
+    if (KeySym* syms = XGetKeyboardMapping(m_dpy, KeyCode(min), max - min + 1, &per)) {
+        for (int k = min; k <= max; ++k) map[k] = quint32(syms[(k - min) * per]);
+        XFree(syms);
+    }
+    return map;
+}
+
+void TestDesktop::bindKeycode(int keycode, quint32 keysym) {
+    int min = 0, max = 0, per = 0;
+    XDisplayKeycodes(m_dpy, &min, &max);
+    if (KeySym* syms = XGetKeyboardMapping(m_dpy, KeyCode(min), 1, &per)) XFree(syms);
+    QVector<KeySym> levels(per, KeySym(keysym));
+    XChangeKeyboardMapping(m_dpy, keycode, per, levels.data(), 1);
+    XSync(m_dpy, False);
+}
+
 void TestDesktop::moveTo(const QPoint& p) {
     XTestFakeMotionEvent(m_dpy, DefaultScreen(m_dpy), p.x(), p.y(), CurrentTime);
     XSync(m_dpy, False);

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QSize>
+#include <QVector>
 
 struct _XDisplay;
 
@@ -20,6 +21,11 @@ public:
     bool isKeyDown(quint32 keysym) const;
     // Whether any keycode of the current keymap holds keysym.
     bool isMapped(quint32 keysym) const;
+    // The first keysym of each keycode, indexed by keycode, read afresh.
+    QVector<quint32> keymap() const;
+    // Binds keycode to keysym on every level as another program borrowing it would;
+    // 0 gives it back its empty mapping.
+    void bindKeycode(int keycode, quint32 keysym);
 
     void moveTo(const QPoint& p);
     void button(int button, bool down);

@@ -49,6 +49,13 @@ void askToClose(unsigned long window) {
     XCloseDisplay(dpy);
 }
 
+// Chinese typed through borrowed keycodes for some seconds.
+QString longChineseText() {
+    QString text;
+    for (int i = 0; i < 3000; ++i) text += QChar(0x4e00 + i);
+    return text;
+}
+
 QProcessEnvironment isolatedEnvironment(const QTemporaryDir& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
@@ -83,9 +90,11 @@ private:
         if (!flow.save(path)) return QString();
         return path;
     }
-    // Presses `key` with `modifiers` and leaves them down, then waits ten seconds.
+    // Presses `key` with `modifiers` and leaves them down, then types `text` after
+    // `interval` (by default, waits ten seconds).
     QString writeHoldingFlow(const QString& name, const QString& key,
-                             Qt::KeyboardModifiers modifiers) {
+                             Qt::KeyboardModifiers modifiers,
+                             const QString& text = QStringLiteral("never"), int interval = 10000) {
         Flow flow;
         auto press = std::make_unique<KeyboardOperation>();
         press->setKey(key);
@@ -93,8 +102,8 @@ private:
         press->setEventType(KeyboardOperation::Press);
         press->setInterval(0);
         auto later = std::make_unique<TextInputOperation>();
-        later->setText(QStringLiteral("never"));
-        later->setInterval(10000);
+        later->setText(text);
+        later->setInterval(interval);
         flow.appendOperation(std::move(press));
         flow.appendOperation(std::move(later));
         const QString path = m_home.filePath(name);
@@ -279,31 +288,69 @@ private slots:
                  qPrintable(out));
     }
 
-    void ctrlCStopsPlayAndReleasesKeys() {
-        Flow flow;
-        auto* shift = new KeyboardOperation;
-        shift->setKey(QStringLiteral("SHIFT"));
-        shift->setEventType(KeyboardOperation::Press);
-        shift->setInterval(0);
-        auto* later = new TextInputOperation;
-        later->setText(QStringLiteral("never"));
-        later->setInterval(10000);
-        flow.appendOperation(std::unique_ptr<Operation>(shift));
-        flow.appendOperation(std::unique_ptr<Operation>(later));
-        const QString path = m_home.filePath("held.flow");
-        QVERIFY(flow.save(path));
+    // A signal from outside ends a run like a user stop: Ctrl comes back up and the
+    // borrowed keycodes get their empty mapping back before the program exits.
+    void signalsEndARunCleanly_data() {
+        QTest::addColumn<bool>("designer");
+        QTest::addColumn<int>("signal");
+        QTest::newRow("flowctl, Ctrl+C") << false << int(SIGINT);
+        QTest::newRow("flowctl, SIGHUP") << false << int(SIGHUP);
+        QTest::newRow("designer, SIGTERM") << true << int(SIGTERM);
+    }
+    void signalsEndARunCleanly() {
+        QFETCH(bool, designer);
+        QFETCH(int, signal);
+        const QString path = writeHoldingFlow("signalled.flow", "CTRL", {}, longChineseText(), 0);
+        const QVector<quint32> keymap = m_desktop.keymap();
+        QProcess program;
+        if (designer) {
+            QVERIFY(startDesigner(program, path));
+            m_desktop.tap(kF8);
+        } else {
+            program.setProcessEnvironment(isolatedEnvironment(m_home));
+            program.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_desktop.isKeyDown(kControlL) && m_desktop.keymap() != keymap,
+                                 5000);
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(5000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), designer ? 0 : 130);
+        if (!designer)
+            QVERIFY(QString::fromUtf8(program.readAllStandardOutput()).contains("released"));
+        QVERIFY(!m_desktop.isKeyDown(kControlL));
+        QCOMPARE(m_desktop.keymap(), keymap);
+    }
 
-        QProcess play;
-        play.setProcessEnvironment(isolatedEnvironment(m_home));
-        play.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
-        QVERIFY(play.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(m_desktop.isKeyDown(kShiftL), 5000);
-        ::kill(pid_t(play.processId()), SIGINT);
-        QVERIFY(play.waitForFinished(5000));
-        QCOMPARE(play.exitCode(), 130);
-        QVERIFY(
-            QString::fromUtf8(play.readAllStandardOutput()).contains(QStringLiteral("released")));
-        QVERIFY(!m_desktop.isKeyDown(kShiftL));
+    // A kill -9 leaves borrowed keycodes bound; the next start gives back those still
+    // bound as they were left, not one another program has bound since.
+    void keycodesOfAKilledRunComeBackAtTheNextStart() {
+        const QString path = writeTypingFlow("killed.flow", longChineseText(), 0);
+        const QVector<quint32> keymap = m_desktop.keymap();
+        QProcess killed;
+        killed.setProcessEnvironment(isolatedEnvironment(m_home));
+        killed.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
+        QTRY_VERIFY_WITH_TIMEOUT(m_desktop.keymap() != keymap, 5000);
+        killed.kill();
+        QVERIFY(killed.waitForFinished(5000));
+        QVector<quint32> left = m_desktop.keymap();
+        int takenOver = 0;
+        while (takenOver < left.size() && left[takenOver] == keymap.value(takenOver)) ++takenOver;
+        QVERIFY(takenOver < left.size());
+        m_desktop.bindKeycode(takenOver, 0xdf);  // another program's ß now
+
+        Flow empty;
+        QVERIFY(empty.save(m_home.filePath("empty.flow")));
+        QProcess next;
+        next.setProcessEnvironment(isolatedEnvironment(m_home));
+        next.start(QStringLiteral(FLOWCTL_PATH), {"play", m_home.filePath("empty.flow")});
+        QVERIFY(next.waitForFinished(5000));
+        QCOMPARE(next.exitCode(), 0);
+        QVector<quint32> after = m_desktop.keymap();
+        QCOMPARE(after.value(takenOver), 0xdfu);
+        m_desktop.bindKeycode(takenOver, 0);
+        after[takenOver] = 0;
+        QCOMPARE(after, keymap);
     }
 };
 

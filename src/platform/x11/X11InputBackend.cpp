@@ -73,6 +73,13 @@ bool X11InputBackend::open(QString* error) {
     }
     // Our injections must not wait behind another client's server grab.
     XTestGrabControl(m_connection.display(), True);
+    // Keycodes a killed replay left bound become spare again before the pool is made.
+    int minKeycode = 0, maxKeycode = 0, per = 0;
+    XDisplayKeycodes(m_connection.display(), &minKeycode, &maxKeycode);
+    if (KeySym* syms = XGetKeyboardMapping(m_connection.display(), KeyCode(minKeycode), 1, &per))
+        XFree(syms);
+    m_ledger.restoreAbandoned(minKeycode, maxKeycode, per);
+    m_ledger.open();
     readKeymap();
     m_restorer = std::thread([this] { restoreLoop(); });
     return true;
@@ -393,6 +400,7 @@ int X11InputBackend::bindSpare(quint32 keysym, std::unique_lock<std::mutex>& gua
     if (!a.needsMapping) return a.keycode;
 
     QVector<KeySym> syms(qMax(m_symsPerKeycode, 1), KeySym(keysym));
+    m_ledger.noteBinding(a.keycode, keysym);  // first, so a crash never leaves a binding unnoted
     XChangeKeyboardMapping(dpy, a.keycode, syms.size(), syms.data(), 1);
     // Read the mapping back: this waits until the server has applied it and sent
     // every client its MappingNotify.
@@ -404,6 +412,7 @@ int X11InputBackend::bindSpare(quint32 keysym, std::unique_lock<std::mutex>& gua
         if (got) XFree(got);
     }
     if (!confirmed) {
+        m_ledger.forget(a.keycode);
         logOnce(QStringLiteral("bind%1").arg(a.keycode),
                 QStringLiteral("keycode %1 could not be bound to keysym 0x%2")
                     .arg(a.keycode)
@@ -427,6 +436,7 @@ void X11InputBackend::restoreKeycodes(const QVector<int>& keycodes) {
     const QVector<KeySym> empty(qMax(m_symsPerKeycode, 1), NoSymbol);
     for (int keycode : keycodes) {
         XChangeKeyboardMapping(dpy, keycode, empty.size(), const_cast<KeySym*>(empty.data()), 1);
+        m_ledger.forget(keycode);
         m_spares.unbind(keycode);
     }
     XSync(dpy, False);

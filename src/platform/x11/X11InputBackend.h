@@ -12,6 +12,7 @@
 #include "platform/x11/SpareKeycodePool.h"
 #include "platform/x11/SurrogateJoiner.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11KeycodeLedger.h"
 
 // Replays input records on an X11 desktop through XTest, on a connection of its
 // own so that the run thread never touches the GUI's. Virtual keys press the key
@@ -83,6 +84,7 @@ private:
     int m_shiftKeycode = 0;             // the one pressed when a character needs Shift
 
     SpareKeycodePool m_spares;
+    X11KeycodeLedger m_ledger{m_connection};
     SurrogateJoiner m_joiner;
     QHash<char32_t, int> m_charactersDown;  // character -> keycode it was pressed with
     QHash<quint16, int> m_virtualKeysDown;  // virtual key -> keycode it was pressed with
