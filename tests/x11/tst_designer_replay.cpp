@@ -15,6 +15,7 @@
 #include "model/OperationFactory.h"
 #include "model/TextInputOperation.h"
 #include "support/ClientProcess.h"
+#include "support/FlowBytes.h"
 #include "support/TestDesktop.h"
 
 // Xlib last: its macros (Bool, Status, ...) clash with Qt's headers.
@@ -262,16 +263,12 @@ private slots:
         QVERIFY(xvfb.waitForReadyRead(10000));
         QProcessEnvironment env = isolatedEnvironment(m_home);
         env.insert("DISPLAY", ':' + QString::fromLatin1(xvfb.readAllStandardOutput()).trimmed());
-        Flow flow;
-        auto text = std::make_unique<TextInputOperation>();
-        text->setText(QStringLiteral("ab\n").repeated(400));
-        text->setInterval(0);
-        auto move = std::make_unique<MouseMoveOperation>();
-        move->setInterval(3000);
-        flow.appendOperation(std::move(text));
-        flow.appendOperation(std::move(move));
+        FlowBytes flow;  // a long text, then one the server does not live to see
+        flow.header("", "", "", "", "", 2);
+        for (int interval : {0, 3000})
+            flow.str("text_input").ints({interval}).str(QStringLiteral("ab\n").repeated(400));
         const QString path = m_home.filePath("lost.flow");
-        QVERIFY(flow.save(path));
+        QVERIFY(FlowBytes::writeFile(path, flow.bytes()));
         QProcess play;
         play.setProcessEnvironment(env);
         play.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
