@@ -2,14 +2,19 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class Flow;
+class Operation;
 
 // Replays a flow once on a worker thread. start() and stop() are called on the
 // GUI thread; the worker reports the end of the list through a queued signal and
-// touches nothing else of the caller's.
+// touches nothing else of the caller's. The worker replays copies of the flow's
+// operations taken at the start, so nothing done to the flow meanwhile reaches it.
 class FlowRunner : public QObject {
     Q_OBJECT
 public:
@@ -17,10 +22,16 @@ public:
     // Stops and joins a run still in progress: the thread never outlives the runner.
     ~FlowRunner() override;
 
-    // Sets the process-wide run flag and starts the worker on `flow`, unless a run
-    // is already flagged. Asks the system to stay awake either way. Returns whether
-    // a worker was started.
-    bool start(Flow* flow);
+    using Steps = std::vector<std::unique_ptr<Operation>>;
+    // Copies of the flow's operations as they are now.
+    static Steps snapshot(const Flow& flow);
+
+    // Sets the process-wide run flag, asks the system to stay awake and starts the
+    // worker on `steps` (kept until the next start). False, with the reason and
+    // nothing left flagged or requested, when a run is already flagged or the
+    // system gives no thread.
+    bool start(Steps steps, QString* whyNot = nullptr);
+    bool start(const Flow& flow, QString* whyNot = nullptr);
     // Clears the run flag, joins the worker and lifts the keep-awake request. When
     // the user interrupted a run, keys and buttons it left pressed are released.
     void stop();
@@ -29,6 +40,10 @@ public:
     // The worker of the current or last run has not been joined yet.
     bool isJoinable() const { return m_worker.joinable(); }
 
+    // How the worker thread is made; tests make it fail.
+    using ThreadStarter = std::function<std::thread(std::function<void()>)>;
+    void setThreadStarter(ThreadStarter starter) { m_startThread = std::move(starter); }
+
 signals:
     // Emitted on the worker thread before each operation's wait.
     void sigStepStarted(int index, int count, const QString& description);
@@ -36,9 +51,11 @@ signals:
     void sigEndOfFlow();
 
 private:
-    void runFlow(Flow* flow);
+    void runSteps();
 
     std::mutex m_runMutex;  // keeps the flag test-and-set and the thread creation together
     std::thread m_worker;
+    Steps m_steps;  // read by the worker only, until it is joined
+    ThreadStarter m_startThread;
     bool m_keptAwake = false;
 };

@@ -55,7 +55,7 @@ private slots:
         Flow flow;
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
-        QVERIFY(runner.start(&flow));
+        QVERIFY(runner.start(flow));
         QVERIFY(runner.isRunning());
         QVERIFY(end.wait(1000));
         QCOMPARE(end.count(), 1);
@@ -77,7 +77,7 @@ private slots:
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(runner.start(&flow));
+        QVERIFY(runner.start(flow));
         QVERIFY(end.wait(3000));
         const qint64 elapsed = clock.elapsed();
         runner.stop();
@@ -97,7 +97,7 @@ private slots:
         marker('c', 0, &flow);
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
-        QVERIFY(runner.start(&flow));
+        QVERIFY(runner.start(flow));
         QTest::qWait(100);
         QElapsedTimer clock;
         clock.start();
@@ -141,10 +141,39 @@ private slots:
         flow.appendOperation(std::move(text));
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
-        QVERIFY(runner.start(&flow));
+        QVERIFY(runner.start(flow));
         QVERIFY(end.wait(2000));
         runner.stop();
         QCOMPARE(::typed(backend), typed);
+    }
+
+    // The flow changes while it runs: the run replays it as it was at the start.
+    void runReplaysTheFlowAsItWasAtTheStart() {
+        Flow flow;
+        marker('a', 100, &flow);
+        marker('b', 0, &flow);
+        FlowRunner runner;
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QVERIFY(runner.start(flow));
+        QVERIFY(flow.setOperationValue(0, "text", QStringLiteral("x")));
+        flow.takeOperations(1, 1);  // destroyed at once
+        QVERIFY(end.wait(2000));
+        runner.stop();
+        QCOMPARE(typed(m_rec), QStringLiteral("ab"));
+    }
+
+    void threadThatCannotStartLeavesNothingFlagged() {
+        Flow flow;
+        FlowRunner runner;
+        runner.setThreadStarter([](std::function<void()>) -> std::thread {
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        });
+        QString why;
+        QVERIFY(!runner.start(flow, &why));
+        QVERIFY(!why.isEmpty());
+        QVERIFY(!runner.isRunning());
+        QCOMPARE(m_awake.requests, m_awake.releases);
     }
 
     void secondStartWhileRunningStartsNothing() {
@@ -152,8 +181,8 @@ private slots:
         marker('x', 300, &flow);
         FlowRunner first;
         FlowRunner second;
-        QVERIFY(first.start(&flow));
-        QVERIFY(!second.start(&flow));  // the run flag is process-wide
+        QVERIFY(first.start(flow));
+        QVERIFY(!second.start(flow));  // the run flag is process-wide
         first.stop();
         second.stop();
         QCOMPARE(typed(m_rec), QString());
@@ -169,7 +198,7 @@ private slots:
         flow.appendOperation(std::move(press));
         marker('z', 5000, &flow);
         FlowRunner runner;
-        QVERIFY(runner.start(&flow));
+        QVERIFY(runner.start(flow));
         QTRY_VERIFY_WITH_TIMEOUT(m_rec.records().size() == 3, 1000);
         runner.stop();
         const InputBatch all = m_rec.records();
@@ -190,7 +219,7 @@ private slots:
         QElapsedTimer clock;
         {
             FlowRunner runner;
-            QVERIFY(runner.start(&flow));
+            QVERIFY(runner.start(flow));
             QTest::qWait(20);
             clock.start();
         }

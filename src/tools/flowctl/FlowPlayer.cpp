@@ -52,7 +52,7 @@ int FlowPlayer::play() {
                                              : QStringLiteral(" (Ctrl+C stops)"))
           << Qt::endl;
     m_clock.start();
-    if (!m_runner.start(m_flow)) {
+    if (!m_runner.start(*m_flow)) {
         m_out << "flowctl: a run is already in progress in this process" << Qt::endl;
         return 1;
     }
