@@ -6,6 +6,7 @@
 
 #include "core/AppLog.h"
 #include "platform/ButtonWatch.h"
+#include "platform/GlobalHotkey.h"
 #include "platform/Platform.h"
 #include "ui/PointSelectWidget.h"
 
@@ -46,6 +47,8 @@ bool PointPickState::start(PointSelectWidget* picker) {
         m_watch = &w;
         m_pressConnection =
             connect(&w, &ButtonWatch::buttonPressed, this, &PointPickState::onButtonPressed);
+        m_escape = new GlobalHotkey(QKeySequence(Qt::Key_Escape), true, this);
+        connect(m_escape, &GlobalHotkey::activated, this, &PointPickState::cancel);
     } else if (m_activePicker && m_activePicker != picker) {
         m_activePicker->dropOverlay();
     }
@@ -66,9 +69,17 @@ void PointPickState::pickerDestroyed(PointSelectWidget* picker) {
     if (m_picking && m_activePicker == picker) endPick();
 }
 
+void PointPickState::cancel() {
+    if (!m_picking) return;
+    if (m_activePicker) m_activePicker->dropOverlay();
+    endPick();
+}
+
 void PointPickState::endPick() {
     m_picking = false;
     disconnect(m_pressConnection);
+    if (m_escape) m_escape->deleteLater();  // Escape may be what is ending the pick
+    m_escape = nullptr;
     if (QMainWindow* main = findMainWindow()) {
         main->showNormal();
         main->raise();

@@ -9,6 +9,7 @@
 #include "ui/PointSelectWidget.h"  // QPointer needs the complete type
 
 class ButtonWatch;
+class GlobalHotkey;
 class QMainWindow;
 
 // The first top-level widget that is a QMainWindow, or null.
@@ -37,6 +38,9 @@ public:
 
     // Called by a picker's destructor: a pick it started ends without a point.
     void pickerDestroyed(PointSelectWidget* picker);
+    // Ends a pick in progress without a point (Escape, or a replay that starts, which
+    // must not leave the next click rewriting a position).
+    void cancel();
 
     // nullptr restores the message box.
     void setNotifier(Notifier notifier);
@@ -50,6 +54,7 @@ private:
     QPointer<PointSelectWidget> m_activePicker;
     QPointer<ButtonWatch> m_watch;
     QMetaObject::Connection m_pressConnection;
+    GlobalHotkey* m_escape = nullptr;  // grabbed while picking: the window with the focus is hidden
     bool m_picking = false;
     Notifier m_notifier;
 };

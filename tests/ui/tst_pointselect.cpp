@@ -7,7 +7,9 @@
 #include <QtTest>
 
 #include "platform/ButtonWatch.h"
+#include "platform/GlobalHotkey.h"
 #include "platform/Platform.h"
+#include "support/FakeHotkeyBackend.h"
 #include "ui/GlobalMouseWidget.h"
 #include "ui/PointPickState.h"
 #include "ui/PointSelectWidget.h"
@@ -48,15 +50,20 @@ class TestPointSelect : public QObject {
     Q_OBJECT
 private:
     FakeWatch m_watch;
+    FakeHotkeyBackend m_hotkeys;
     QStringList m_told;
 
 private slots:
     void initTestCase() {
         Platform::setButtonWatch(&m_watch);
+        Platform::setHotkeys(&m_hotkeys);
         PointPickState::instance().setNotifier(
             [this](const QString& title, const QString& text) { m_told << title << text; });
     }
-    void cleanupTestCase() { Platform::setButtonWatch(nullptr); }
+    void cleanupTestCase() {
+        Platform::setButtonWatch(nullptr);
+        Platform::setHotkeys(nullptr);
+    }
     void init() {
         m_watch.installs = m_watch.removes = 0;
         m_watch.failure.clear();
@@ -108,16 +115,32 @@ private slots:
         QVERIFY(m_told.at(1).contains("no X11 display"));
     }
 
-    void pickerDestroyedDuringThePick() {
+    void pickEndsWithoutAPoint_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("picker destroyed") << false;
+        QTest::newRow("Escape pressed") << true;
+    }
+    void pickEndsWithoutAPoint() {
+        QFETCH(bool, escape);
         QMainWindow window;
         QPointer<PointSelectWidget> picker = new PointSelectWidget(&window);
         window.setCentralWidget(picker);
         window.show();
+        QSignalSpy changed(picker.data(), &PointSelectWidget::valueChanged);
         clickPick(picker);
         QVERIFY(!window.isVisible());
-        delete picker;
+        if (escape) {
+            // The window with the focus is hidden: Escape is grabbed for the pick.
+            QCOMPARE(m_hotkeys.held.size(), 1);
+            QCOMPARE(m_hotkeys.held.first()->shortcut(), QKeySequence(Qt::Key_Escape));
+            emit m_hotkeys.held.first()->activated();
+        } else {
+            delete picker;
+            QVERIFY(!PointPickState::instance().activePicker());
+        }
         QVERIFY(window.isVisible());
-        QVERIFY(!PointPickState::instance().activePicker());
+        QCOMPARE(changed.count(), 0);
+        QTRY_VERIFY(m_hotkeys.held.isEmpty());  // Escape is other programs' again
     }
 
     void secondStartTakesOverWithTheSameWatch() {
