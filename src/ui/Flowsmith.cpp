@@ -1,11 +1,13 @@
 #include "ui/Flowsmith.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QIcon>
+#include <QLabel>
+#include <QStatusBar>
 #include <QThread>
 
 #include "core/AppLog.h"
@@ -19,7 +21,9 @@
 #include "ui/OperationModel.h"
 #include "ui/OperationPanelWidget.h"
 #include "ui/OperationTableView.h"
+#include "ui/PointPickState.h"
 #include "ui/PropertyPanelWidget.h"
+#include "ui/RunStopButton.h"
 #include "ui/UiResources.h"
 #include "ui_Flowsmith.h"
 #include "widgets/ribbon/RibbonBar.h"
@@ -111,10 +115,10 @@ void Flowsmith::initRibbonBar() {
     file->addLargeAction(info);
 
     RibbonPanel* debug = start->addPanel(tr("调试"));
-    QAction* run = action(":res/images/run.svg", tr("启/停[F8]"));
-    run->setObjectName(QStringLiteral("runAction"));
-    connect(run, &QAction::triggered, this, &Flowsmith::onBtnRunClicked);
-    debug->addLargeAction(run);
+    m_runAction = action(":res/images/run.svg", tr("启/停[F8]"));
+    m_runAction->setObjectName(QStringLiteral("runAction"));
+    connect(m_runAction, &QAction::triggered, this, &Flowsmith::onBtnRunClicked);
+    debug->addLargeAction(m_runAction);
 
     RibbonCategory* view = ribbonBar()->addCategoryPage(tr("视图"));
     RibbonPanel* layout = view->addPanel(tr("界面布局"));
@@ -164,11 +168,29 @@ void Flowsmith::connectPanels() {
 
 void Flowsmith::registerRunHotkey() {
     m_runKey = new GlobalHotkey(QKeySequence(QStringLiteral("F8")), true, this);
-    if (m_runKey->isRegistered()) {
-        connect(m_runKey, &GlobalHotkey::activated, this, &Flowsmith::onBtnRunClicked);
+    // Connected either way: a later run registers it again when it has become free.
+    connect(m_runKey, &GlobalHotkey::activated, this, &Flowsmith::onBtnRunClicked);
+    if (m_runKey->isRegistered())
         qCWarning(appLog) << "Flowsmith run hotkey registe successfully, hotkey is F8";
-    } else {
+    else
         qCWarning(appLog) << "Flowsmith run hotkey registe fail, hotkey is F8";
+    showRunKeyState();
+}
+
+void Flowsmith::showRunKeyState() {
+    const bool ours = m_runKey && m_runKey->isRegistered();
+    const QString text = ours ? QString()
+                              : tr("F8 已被其他程序占用：回放时 F8 不能停止，"
+                                   "请点击屏幕右上角的“停止回放”按钮");
+    if (m_runAction) m_runAction->setToolTip(text);  // empty: the action's own text
+    if (!m_runKeyNotice && !ours) {
+        m_runKeyNotice = new QLabel(this);
+        m_runKeyNotice->setObjectName(QStringLiteral("runKeyNotice"));
+        statusBar()->addPermanentWidget(m_runKeyNotice, 1);
+    }
+    if (m_runKeyNotice) {
+        m_runKeyNotice->setText(text);
+        m_runKeyNotice->setVisible(!ours);
     }
 }
 
@@ -177,24 +199,64 @@ void Flowsmith::onBtnRunClicked() {
         stopRun();
         return;
     }
+    if (QApplication::activeModalWidget()) return;  // a dialog waits for its answer first
     InputBackend& input = Platform::input();
     if (!input.isAvailable()) {
         // Hiding the window to replay nothing would look like a hang.
         m_notice(this, tr("无法回放：%1").arg(input.unavailableReason()));
         return;
     }
+    // A pick left armed would rewrite a position at the first click after the run.
+    PointPickState::instance().cancel();
+    if (m_runKey && !m_runKey->isRegistered()) {
+        m_runKey->setRegistered(true);  // the other program may have let go of F8
+        showRunKeyState();
+    }
     // The flow may hold Shift or Ctrl down: F8 must stop it all the same.
     if (m_runKey) m_runKey->setAnyModifiers(true);
-    hide();
+    hideWindowsForRun();
     m_running = true;
-    m_runner.start(m_document->flow());  // also asks the system to stay awake
+    QString whyNot;
+    if (!m_runner.start(*m_document->flow(), &whyNot)) {  // also asks the system to stay awake
+        stopRun();
+        m_notice(this, tr("无法开始回放：%1").arg(whyNot));
+        return;
+    }
+    if (!m_runKey || !m_runKey->isRegistered()) {
+        if (!m_stopButton) {
+            m_stopButton = new RunStopButton(this);
+            connect(m_stopButton, &RunStopButton::clicked, this, &Flowsmith::onBtnRunClicked);
+        }
+        m_stopButton->showInCorner();
+    }
 }
 
 void Flowsmith::stopRun() {
     m_runner.stop();  // joins the worker and lifts the keep-awake request
     if (m_runKey) m_runKey->setAnyModifiers(false);  // other programs' Ctrl+F8 is theirs again
+    if (m_stopButton) m_stopButton->hide();
     m_running = false;
+    showWindowsAfterRun();
+}
+
+void Flowsmith::hideWindowsForRun() {
+    m_hiddenForRun.clear();
+    // Floating docks are windows of their own: left visible, they could edit the flow.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows) {
+        const Qt::WindowType type = w->windowType();
+        if (w != this && w->isVisible() && type != Qt::ToolTip && type != Qt::Popup)
+            m_hiddenForRun.append(w);
+    }
+    for (const QPointer<QWidget>& w : qAsConst(m_hiddenForRun)) w->hide();
+    hide();
+}
+
+void Flowsmith::showWindowsAfterRun() {
     show();
+    for (const QPointer<QWidget>& w : qAsConst(m_hiddenForRun))
+        if (w) w->show();
+    m_hiddenForRun.clear();
 }
 
 void Flowsmith::onStopSignal() {
@@ -205,6 +267,7 @@ void Flowsmith::onStopSignal() {
 }
 
 void Flowsmith::onStopFlowRuning() {
+    if (!m_running) return;  // the user stopped the run already
     // Gives the last operation's input time to land before the window covers it.
     QThread::msleep(500);
     stopRun();
@@ -268,6 +331,8 @@ void Flowsmith::restoreDefaultLayout() {
 }
 
 void Flowsmith::closeEvent(QCloseEvent* event) {
+    // No input may go on behind the question, nor the window go while a thread reads.
+    if (m_running) stopRun();
     if (m_modified) {
         switch (m_askToSave(this)) {
             case QMessageBox::Save:
@@ -282,10 +347,6 @@ void Flowsmith::closeEvent(QCloseEvent* event) {
                 event->ignore();
                 return;
         }
-    }
-    if (m_running) {
-        m_runner.stop();  // the window goes, so the thread that reads its flow goes first
-        m_running = false;
     }
     event->accept();
 }

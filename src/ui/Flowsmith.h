@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMessageBox>
+#include <QPointer>
 #include <functional>
 
 #include "runner/FlowRunner.h"
@@ -14,6 +15,8 @@ class OperationModel;
 class PropertyPanelWidget;
 class QAction;
 class QDockWidget;
+class QLabel;
+class RunStopButton;
 
 namespace Ui {
 class FlowsmithClass;
@@ -57,6 +60,10 @@ public:
     bool modified() const { return m_modified; }
     bool running() const { return m_running; }
     GlobalHotkey* runHotkey() const { return m_runKey; }
+    FlowRunner& runner() { return m_runner; }
+    // The run action, and the stop button shown during a run that F8 cannot stop.
+    QAction* runAction() const { return m_runAction; }
+    RunStopButton* stopButton() const { return m_stopButton; }
 
 public slots:
     void onBtnRunClicked();
@@ -77,6 +84,11 @@ protected:
 
 private:
     void stopRun();
+    // Every visible window of the designer goes and comes back with the main window.
+    void hideWindowsForRun();
+    void showWindowsAfterRun();
+    // Says in the run action's tool tip and in the status bar when F8 is not ours.
+    void showRunKeyState();
     bool saveFlow();
     void toggleDock(QDockWidget* dock);
     QDockWidget* makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area);
@@ -87,7 +99,11 @@ private:
     QDockWidget* m_operationDock = nullptr;
     OperationModel* m_model;
     QAction* m_saveAction = nullptr;
+    QAction* m_runAction = nullptr;
     GlobalHotkey* m_runKey = nullptr;
+    QLabel* m_runKeyNotice = nullptr;
+    RunStopButton* m_stopButton = nullptr;
+    QList<QPointer<QWidget>> m_hiddenForRun;
     bool m_running = false;
     FlowRunner m_runner;  // the worker thread and the mutex of start and stop
     bool m_modified = false;

@@ -2,6 +2,9 @@
 // the close question answered without a modal box.
 #include <QAction>
 #include <QDockWidget>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -10,6 +13,7 @@
 #include "model/Flow.h"
 #include "model/OperationFactory.h"
 #include "model/TextInputOperation.h"
+#include "platform/ButtonWatch.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/KeepAwake.h"
 #include "platform/Platform.h"
@@ -23,7 +27,10 @@
 #include "ui/Flowsmith.h"
 #include "ui/OperationModel.h"
 #include "ui/OperationTableView.h"
+#include "ui/PointPickState.h"
+#include "ui/PointSelectWidget.h"
 #include "ui/PropertyPanelWidget.h"
+#include "ui/RunStopButton.h"
 #include "widgets/propertybrowser/VariantPropertyManager.h"
 
 class TestFlowsmith : public QObject {
@@ -233,24 +240,39 @@ private slots:
         QVERIFY(properties->isVisible() && operations->isVisible());
     }
 
-    // F8 taken by another program: the ribbon still runs the flow.
-    void runHidesAndTheEndShowsAgain() {
+    // F8 taken by another program: the user is told where they look, the ribbon still
+    // runs the flow, and a button above every window stops it.
+    void runWhenF8IsNotOurs() {
         UnavailableHotkeyBackend taken(QStringLiteral("taken by another program"));
         Platform::setHotkeys(&taken);
         auto w = open(makeFlowFile(2, 10));
-        Platform::setHotkeys(&m_hotkeys);
         QVERIFY(!w->runHotkey()->isRegistered());
+        auto* notice = w->statusBar()->findChild<QLabel*>("runKeyNotice");
+        QVERIFY(notice && notice->isVisible() && notice->text().contains("F8"));
+        QCOMPARE(w->runAction()->toolTip(), notice->text());
         QElapsedTimer clock;
         clock.start();
-        w->findChild<QAction*>("runAction")->trigger();
-        QVERIFY(!w->isVisible());
-        QVERIFY(w->running());
+        w->runAction()->trigger();
+        QVERIFY(!w->isVisible() && w->running());
+        QVERIFY(w->stopButton() && w->stopButton()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(w->isVisible(), 3000);
         // The window waits half a second after the last operation before coming back.
         QVERIFY2(clock.elapsed() >= 500, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!w->running());
+        QVERIFY(!w->running() && !w->stopButton()->isVisible());
         QCOMPARE(m_input.records().size(), 8);  // t0 and t1: two characters each, down and up
         QVERIFY(!w->modified());
+
+        QVERIFY(w->document()->flow()->setOperationValue(0, "interval", 5000));
+        w->runAction()->trigger();
+        QTest::mouseClick(w->stopButton()->button(), Qt::LeftButton);
+        QVERIFY(w->isVisible() && !w->running() && !w->stopButton()->isVisible());
+        // Once the other program lets go of F8, the next run takes it.
+        Platform::setHotkeys(&m_hotkeys);
+        w->runAction()->trigger();
+        QVERIFY(w->runHotkey()->isRegistered() && !w->stopButton()->isVisible());
+        QVERIFY(!notice->isVisible() && w->runAction()->toolTip() == w->runAction()->text());
+        emit w->runHotkey()->activated();
+        QVERIFY(w->isVisible() && !w->running());
     }
 
     void f8StopsTheRunAtOnce() {
@@ -266,11 +288,44 @@ private slots:
         QVERIFY(!AppConfig::instance().running.load());
     }
 
-    // The window never outlives a run thread that reads its flow.
-    void closingDuringARunJoinsTheWorker() {
+    // Nothing can edit the flow during a run: a floating dock goes and comes back with
+    // the window, and a point pick in progress ends without a point.
+    void runHidesEveryDesignerWindow() {
+        struct Watch : ButtonWatch {
+            bool installed = false;
+            bool install(QString*) override { return installed = true; }
+            void remove() override { installed = false; }
+            bool isInstalled() const override { return installed; }
+        } watch;
+        Platform::setButtonWatch(&watch);
         auto w = open(makeFlowFile(1, 5000));
+        QDockWidget* dock = w->propertyDockWidget();
+        dock->setFloating(true);
+        PointSelectWidget picker;
+        QVERIFY(PointPickState::instance().start(&picker));
+        emit w->runHotkey()->activated();
+        QVERIFY(!PointPickState::instance().isPicking() && !watch.installed);
+        QVERIFY(w->running() && !w->isVisible() && !dock->isVisible());
+        emit w->runHotkey()->activated();
+        QVERIFY(w->isVisible() && dock->isVisible() && dock->isFloating());
+        Platform::setButtonWatch(nullptr);
+    }
+
+    // Closing during a run stops it before the question, so no input goes on behind
+    // it; the window never outlives a run thread.
+    void closingDuringARunStopsItFirst() {
+        auto w = open(makeFlowFile(1, 5000));
+        w->document()->insertOperation(0, std::make_unique<TextInputOperation>());
         w->onBtnRunClicked();
-        QVERIFY(w->running());
+        bool runningWhenAsked = true;
+        w->setSaveQuestion([&](QWidget*) {
+            runningWhenAsked = AppConfig::instance().running.load();
+            return QMessageBox::Cancel;
+        });
+        QVERIFY(!w->close());
+        QVERIFY(!runningWhenAsked);
+        QVERIFY(w->isVisible() && !w->running());
+        w->onBtnRunClicked();
         QElapsedTimer clock;
         clock.start();
         w.reset();
@@ -278,17 +333,30 @@ private slots:
         QVERIFY(!AppConfig::instance().running.load());
     }
 
-    void noDesktopToReplayOnSaysSo() {
+    // A run that cannot start leaves the window as it was and says why.
+    void runThatCannotStart_data() {
+        QTest::addColumn<bool>("desktop");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no desktop") << false << "there is no X11 display";
+        QTest::newRow("no thread") << true << "无法开始回放";
+    }
+    void runThatCannotStart() {
+        QFETCH(bool, desktop);
+        QFETCH(QString, told);
         UnavailableInputBackend none(QStringLiteral("there is no X11 display"));
-        Platform::setInput(&none);
+        if (!desktop) Platform::setInput(&none);
         auto w = open(makeFlowFile(1));
-        QString told;
-        w->setNotice([&](QWidget*, const QString& text) { told = text; });
+        w->runner().setThreadStarter([](std::function<void()>) -> std::thread {
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        });
+        QString shown;
+        w->setNotice([&](QWidget*, const QString& text) { shown = text; });
         w->onBtnRunClicked();
         Platform::setInput(&m_input);
         QVERIFY(w->isVisible());
-        QVERIFY(!w->running());
-        QVERIFY(told.contains(QStringLiteral("there is no X11 display")));
+        QVERIFY(!w->running() && !AppConfig::instance().running.load());
+        QVERIFY2(shown.contains(told), qPrintable(shown));
     }
 };
 
