@@ -1,5 +1,7 @@
 #include "platform/x11/X11InputBackend.h"
 
+#include <system_error>
+
 #include "core/AppLog.h"
 #include "platform/AbsoluteCoordinates.h"
 #include "platform/x11/X11KeyTable.h"
@@ -81,7 +83,15 @@ bool X11InputBackend::open(QString* error) {
     m_ledger.restoreAbandoned(minKeycode, maxKeycode, per);
     m_ledger.open();
     readKeymap();
-    m_restorer = std::thread([this] { restoreLoop(); });
+    try {
+        m_restorer = std::thread([this] { restoreLoop(); });
+    } catch (const std::system_error& e) {
+        // Without it borrowed keycodes would stay bound until exit: refuse to replay.
+        m_failure = QStringLiteral("cannot start the keymap restoring thread: %1")
+                        .arg(QString::fromLocal8Bit(e.what()));
+        if (error) *error = m_failure;
+        return false;
+    }
     return true;
 }
 
