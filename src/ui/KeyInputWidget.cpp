@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QMouseEvent>
 
 KeyInputWidget::KeyInputWidget(QWidget* parent) : QLineEdit(parent) {
     setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -20,8 +21,12 @@ QString KeyInputWidget::keyName(int key) {
         case Qt::Key_Alt:
             return QString();
         default:
-            return QKeySequence(key).toString(QKeySequence::PortableText);
+            break;
     }
+    // A key Qt has no name for gets a text that reads back as no key at all.
+    const QString name = QKeySequence(key).toString(QKeySequence::PortableText);
+    const QKeySequence readBack = QKeySequence::fromString(name, QKeySequence::PortableText);
+    return readBack.count() == 1 && readBack[0] != Qt::Key_unknown ? name : QString();
 }
 
 bool KeyInputWidget::event(QEvent* e) {
@@ -37,6 +42,14 @@ bool KeyInputWidget::event(QEvent* e) {
         default:
             return QLineEdit::event(e);
     }
+}
+
+void KeyInputWidget::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::MiddleButton) {
+        e->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(e);
 }
 
 void KeyInputWidget::keyPressEvent(QKeyEvent* e) {
