@@ -108,14 +108,13 @@ private slots:
         std::vector<double> latencies;
         for (int round = 0; round < 5; ++round) {
             std::atomic<bool> flag{true};
-            InterruptibleWait wait(flag, resolution);
-            steady_clock::time_point returned;
+            steady_clock::time_point stopped, returned;
             std::thread waiter([&] {
-                wait.wait(InterruptibleWait::kChunkMs);
+                InterruptibleWait(flag, resolution).wait(InterruptibleWait::kChunkMs);
                 returned = steady_clock::now();
             });
             std::this_thread::sleep_for(5ms);
-            const auto stopped = steady_clock::now();
+            stopped = steady_clock::now();
             flag.store(false);
             InterruptibleWait::wakeAll();
             waiter.join();

@@ -3,7 +3,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QSignalSpy>
-#include <QVBoxLayout>
 #include <QtTest>
 
 #include "support/TestDesktop.h"
@@ -21,25 +20,22 @@ class TestX11KeyEditor : public QObject {
 private slots:
     void onlyNamedKeysAreCapturedAndNothingIsPasted() {
         QVERIFY2(m_desktop.isOpen(), "the desktop tests need an X display (run under xvfb-run)");
-        QWidget window;
-        auto* keys = new KeyInputWidget(&window);
-        (new QVBoxLayout(&window))->addWidget(keys);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        m_desktop.setFocus(window.winId());
-        keys->setFocus();
-        QSignalSpy captured(keys, &KeyInputWidget::valueChanged);
+        KeyInputWidget keys;
+        keys.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&keys));
+        m_desktop.setFocus(keys.winId());
+        QSignalSpy captured(&keys, &KeyInputWidget::valueChanged);
         for (quint32 keysym : {kSuperL, kHyperL, kAltGr, kModeSwitch}) m_desktop.tap(keysym);
         m_desktop.tap(kA);  // a named key after them still comes through
         QTRY_COMPARE(captured.count(), 1);
-        QCOMPARE(keys->text(), QStringLiteral("A"));
+        QCOMPARE(keys.text(), QStringLiteral("A"));
 
         QGuiApplication::clipboard()->setText(QStringLiteral("pasted"), QClipboard::Selection);
-        m_desktop.moveTo(keys->mapToGlobal(keys->rect().center()));
+        m_desktop.moveTo(keys.mapToGlobal(keys.rect().center()));
         m_desktop.button(2, true);
         m_desktop.button(2, false);
         QTest::qWait(300);
-        QCOMPARE(keys->text(), QStringLiteral("A"));
+        QCOMPARE(keys.text(), QStringLiteral("A"));
         QCOMPARE(captured.count(), 1);
     }
 };
