@@ -62,6 +62,9 @@ QProcessEnvironment isolatedEnvironment(const QTemporaryDir& home) {
     env.insert("HOME", home.path());
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
     env.insert("XDG_DATA_HOME", home.filePath("data"));
+    // The launcher's local socket lives in the temporary folder: a private one keeps
+    // the quit notices of designers from other test runs out.
+    env.insert("TMPDIR", home.path());
     env.remove("QT_QPA_PLATFORM");
     return env;
 }
@@ -163,9 +166,8 @@ private slots:
         const QString path = writeTypingFlow("designer.flow", text);
         QVERIFY(!path.isEmpty());
 
-        QLocalServer::removeServer(QStringLiteral("DesignerOkNotifyServer217490"));
         QLocalServer server;
-        QVERIFY(server.listen(QStringLiteral("DesignerOkNotifyServer217490")));
+        QVERIFY(server.listen(m_home.filePath("DesignerOkNotifyServer217490")));
         QByteArray notified;
         connect(&server, &QLocalServer::newConnection, this, [&] {
             QLocalSocket* s = server.nextPendingConnection();
