@@ -4,7 +4,8 @@
 # Tests that need a desktop run under a private Xvfb display; the others use Qt's
 # offscreen platform. The Win32 services are cross-built with MinGW and tested under
 # Wine, each test on a virtual display of its own. A second build with AddressSanitizer
-# runs the flow-file tests that feed the loader corrupt bytes.
+# runs the flow-file tests that feed the loader corrupt bytes, and the document's edit
+# history, which holds removed operations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -43,7 +44,7 @@ if [ "${FLOWSMITH_SKIP_ASAN:-0}" != 1 ]; then
   ASAN_BUILD=$ROOT/build-asan
   cmake -S . -B "$ASAN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFLOWSMITH_ASAN=ON \
         -DFLOWSMITH_BUILD_UI=OFF -DFLOWSMITH_WERROR=ON
-  cmake --build "$ASAN_BUILD" -j "$JOBS" --target tst_flowfile tst_flowfuzz
-  ctest --test-dir "$ASAN_BUILD" --output-on-failure -R 'tst_flowfile|tst_flowfuzz' || status=$?
+  cmake --build "$ASAN_BUILD" -j "$JOBS" --target tst_flowfile tst_flowfuzz tst_flowdocument
+  ctest --test-dir "$ASAN_BUILD" --output-on-failure -R 'tst_flowfile|tst_flowfuzz|tst_flowdocument' || status=$?
 fi
 exit $status

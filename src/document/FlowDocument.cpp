@@ -1,21 +1,43 @@
 #include "document/FlowDocument.h"
 
+#include <QMetaProperty>
+#include <QUndoStack>
 #include <algorithm>
 
+#include "document/ChangeValuesCommand.h"
+#include "document/InsertOperationsCommand.h"
+#include "document/MoveOperationsCommand.h"
 #include "document/OperationMime.h"
+#include "document/RemoveOperationsCommand.h"
 #include "model/Flow.h"
 #include "model/Operation.h"
 
-FlowDocument::FlowDocument(QObject* parent) : QObject(parent), m_flow(std::make_unique<Flow>()) {}
+FlowDocument::FlowDocument(QObject* parent)
+    : QObject(parent), m_flow(std::make_unique<Flow>()), m_undoStack(new QUndoStack(this)) {
+    connect(m_undoStack, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { emit modifiedChanged(!clean); });
+}
 
-FlowDocument::~FlowDocument() = default;
+FlowDocument::~FlowDocument() {
+    // The commands refer to the flow: they go first, and the stack's farewell (clean
+    // again) is nobody's business.
+    m_undoStack->disconnect(this);
+    delete m_undoStack;
+}
 
 bool FlowDocument::load() {
+    m_undoStack->clear();
     return m_flow->load(m_filePath);
 }
 
 bool FlowDocument::save() {
-    return !m_filePath.isEmpty() && m_flow->save(m_filePath);
+    if (m_filePath.isEmpty() || !m_flow->save(m_filePath)) return false;
+    m_undoStack->setClean();
+    return true;
+}
+
+bool FlowDocument::isModified() const {
+    return !m_undoStack->isClean();
 }
 
 QList<int> FlowDocument::validRows(QList<int> rows) const {
@@ -29,10 +51,10 @@ QList<int> FlowDocument::validRows(QList<int> rows) const {
 
 bool FlowDocument::insertOperations(int row, std::vector<std::unique_ptr<Operation>> ops,
                                     const QString& text) {
-    Q_UNUSED(text);
+    if (ops.empty() || row < 0 || row > m_flow->operationCount()) return false;
     const int count = int(ops.size());
-    if (!m_flow->insertOperations(row, std::move(ops))) return false;
-    if (count) emit rowsPlaced(row, count);
+    m_undoStack->push(new InsertOperationsCommand(
+        this, row, std::move(ops), text.isEmpty() ? tr("插入 %1 行").arg(count) : text));
     return true;
 }
 
@@ -42,66 +64,60 @@ bool FlowDocument::insertOperation(int row, std::unique_ptr<Operation> op, const
     return insertOperations(row, std::move(one), text);
 }
 
-void FlowDocument::removeOperations(const QList<int>& rows, const QString& text) {
-    Q_UNUSED(text);
+bool FlowDocument::removeOperations(const QList<int>& rows, const QString& text) {
     const QList<int> valid = validRows(rows);
-    // From the bottom up, a run of adjacent rows at a time.
-    for (int end = valid.size(); end > 0;) {
-        int begin = end - 1;
-        while (begin > 0 && valid.at(begin - 1) == valid.at(begin) - 1) --begin;
-        m_flow->takeOperations(valid.at(begin), end - begin);
-        end = begin;
-    }
+    if (valid.isEmpty()) return false;
+    m_undoStack->push(new RemoveOperationsCommand(
+        this, valid, text.isEmpty() ? tr("删除 %1 行").arg(valid.size()) : text));
+    return true;
 }
 
-namespace {
-// Single-row moves that take the ascending `rows` together to the place before `to`,
-// starting at row `first`. Rows above the target go down last-first, rows below it go
-// up first-first, so no step disturbs a row already in place.
-QList<QPair<int, int>> moveSteps(const QList<int>& rows, int to, int* first) {
-    const int above = int(std::count_if(rows.begin(), rows.end(), [to](int r) { return r < to; }));
-    *first = to - above;
-    QList<QPair<int, int>> steps;
-    for (int i = above - 1; i >= 0; --i)
-        if (rows.at(i) != *first + i) steps.append({rows.at(i), *first + i});
-    for (int i = above; i < rows.size(); ++i)
-        if (rows.at(i) != *first + i) steps.append({rows.at(i), *first + i});
-    return steps;
-}
-}  // namespace
-
-void FlowDocument::moveOperations(const QList<int>& rows, int to) {
+bool FlowDocument::moveOperations(const QList<int>& rows, int to) {
     const QList<int> valid = validRows(rows);
-    if (to < 0 || to > m_flow->operationCount()) return;
-    int first = 0;
-    const QList<QPair<int, int>> steps = moveSteps(valid, to, &first);
-    if (steps.isEmpty()) return;
-    for (const auto& step : steps) m_flow->moveOperation(step.first, step.second);
-    emit rowsPlaced(first, valid.size());
+    if (valid.isEmpty() || to < 0 || to > m_flow->operationCount()) return false;
+    auto move = std::make_unique<MoveOperationsCommand>(this, valid, to,
+                                                        tr("移动 %1 行").arg(valid.size()));
+    if (move->movesNothing()) return false;
+    m_undoStack->push(move.release());
+    return true;
 }
 
-void FlowDocument::duplicateOperations(const QList<int>& rows) {
+bool FlowDocument::duplicateOperations(const QList<int>& rows) {
     const QList<int> valid = validRows(rows);
-    if (valid.isEmpty()) return;
+    if (valid.isEmpty()) return false;
     std::vector<std::unique_ptr<Operation>> copies;
     for (int row : valid) copies.push_back(m_flow->operationAt(row)->clone());
-    insertOperations(valid.last() + 1, std::move(copies));
+    return insertOperations(valid.last() + 1, std::move(copies),
+                            tr("复制 %1 行").arg(valid.size()));
 }
 
 bool FlowDocument::pasteOperations(int row, const QMimeData* data, QString* whyNot) {
     std::vector<std::unique_ptr<Operation>> ops = OperationMime::decode(data, whyNot);
-    return !ops.empty() && insertOperations(row, std::move(ops));
+    const int count = int(ops.size());
+    return count && insertOperations(row, std::move(ops), tr("粘贴 %1 行").arg(count));
 }
 
 bool FlowDocument::setValues(QObject* target, const QVariantMap& values, const QString& label) {
-    Q_UNUSED(label);
-    const int row = target == m_flow.get() ? -1 : m_flow->indexOf(qobject_cast<Operation*>(target));
-    if (!target || (row < 0 && target != m_flow.get())) return false;
-    bool written = false;
+    if (!target) return false;
+    const bool isFlow = target == m_flow.get();
+    const int row =
+        isFlow ? ChangeValuesCommand::kFlowRow : m_flow->indexOf(qobject_cast<Operation*>(target));
+    if (!isFlow && row < 0) return false;
+    QVector<ChangeValuesCommand::Change> changes;
+    bool changing = false;
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         const QByteArray name = it.key().toLatin1();
-        written |= row < 0 ? m_flow->setProperty(name.constData(), it.value())
-                           : m_flow->setOperationValue(row, name.constData(), it.value());
+        const QMetaObject* meta = target->metaObject();
+        const int index = meta->indexOfProperty(name.constData());
+        if (index < 0 || !meta->property(index).isWritable()) return false;
+        const QVariant before = target->property(name.constData());
+        QVariant after = it.value();
+        // Stored as the property's own type, so "unchanged" compares like with like.
+        if (!after.convert(before.userType())) return false;
+        changing = changing || !ChangeValuesCommand::sameValue(before, after);
+        changes.append({name, before, after});
     }
-    return written;
+    if (!changing) return false;
+    m_undoStack->push(new ChangeValuesCommand(this, row, changes, tr("修改 %1").arg(label)));
+    return true;
 }
