@@ -43,6 +43,8 @@ AutoPropertyBrowser::AutoPropertyBrowser(QWidget* parent)
     m_browser->setHeaderLabels(tr("属性"), tr("值"));
     connect(m_manager, &VariantPropertyManager::valueChanged, this,
             &AutoPropertyBrowser::onValueChanged);
+    connect(m_factory, &OperationEditorFactory::keyCaptured, this,
+            &AutoPropertyBrowser::onKeyCaptured);
 }
 
 AutoPropertyBrowser::~AutoPropertyBrowser() {
@@ -75,6 +77,7 @@ void AutoPropertyBrowser::setObject(QObject* object) {
 
 void AutoPropertyBrowser::clearProperties() {
     m_rows.clear();
+    m_flagRows.clear();
     m_object = nullptr;
     m_browser->clear();
     m_manager->clear();
@@ -101,7 +104,6 @@ void AutoPropertyBrowser::buildProperties(QObject* object) {
         const QString flagNames = classInfo(meta, QStringLiteral("flagnames_") + name);
         const QString range = classInfo(meta, QStringLiteral("range_") + name);
 
-        QVariant value = p.read(object);
         Property* row = nullptr;
         if (editor == QLatin1String("COMBO")) {
             row = m_manager->addProperty(VariantPropertyManager::enumTypeId(), label);
@@ -111,7 +113,7 @@ void AutoPropertyBrowser::buildProperties(QObject* object) {
             row = m_manager->addProperty(VariantPropertyManager::flagTypeId(), label);
             m_manager->setAttribute(row, QStringLiteral("flagNames"),
                                     flagNames.split(QLatin1Char('|')));
-            value = modifiersToFlags(toModifiers(p.read(object)));
+            m_flagRows.insert(row);
         } else if (editor == QLatin1String("SPINBOX")) {
             row = m_manager->addProperty(QVariant::Int, label);
             // "-" separates the bounds, so a negative bound makes three parts: no bounds.
@@ -125,7 +127,7 @@ void AutoPropertyBrowser::buildProperties(QObject* object) {
         }
         // A type the grid cannot show gets no row.
         if (!row) continue;
-        m_manager->setValue(row, value);
+        m_manager->setValue(row, rowValue(object, row, p));
         row->setEnabled(p.isWritable());
         m_browser->addProperty(row);
         // Only now does the row count as the object's: the values reported while
@@ -134,8 +136,33 @@ void AutoPropertyBrowser::buildProperties(QObject* object) {
     }
 }
 
-void AutoPropertyBrowser::onValueChanged(Property* prop, const QVariant& value) {
+QVariant AutoPropertyBrowser::rowValue(const QObject* object, Property* row,
+                                       const QMetaProperty& p) const {
+    const QVariant value = p.read(object);
+    return m_flagRows.contains(row) ? QVariant(modifiersToFlags(toModifiers(value))) : value;
+}
+
+void AutoPropertyBrowser::refreshValues() {
     if (!m_object) return;
+    m_refreshing = true;
+    for (auto it = m_rows.cbegin(); it != m_rows.cend(); ++it)
+        m_manager->setValue(it.key(), rowValue(m_object, it.key(), it.value()));
+    m_refreshing = false;
+}
+
+void AutoPropertyBrowser::apply(const QVariantMap& values, const QString& label) {
+    if (m_editHandler) {
+        m_editHandler(m_object, values, label);
+        refreshValues();
+    } else {
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            m_object->setProperty(it.key().toLatin1().constData(), it.value());
+    }
+    emit sigValueChanged(QModelIndex(), QModelIndex(), QVector<int>());
+}
+
+void AutoPropertyBrowser::onValueChanged(Property* prop, const QVariant& value) {
+    if (!m_object || m_refreshing) return;
     auto it = m_rows.constFind(prop);
     if (it == m_rows.cend()) return;
     const QMetaProperty p = it.value();
@@ -143,6 +170,18 @@ void AutoPropertyBrowser::onValueChanged(Property* prop, const QVariant& value) 
     QVariant written = value;
     if (isModifiersType(p.userType()))
         written = QVariant::fromValue(flagsToModifiers(value.toInt()));
-    if (p.isWritable()) p.write(m_object, written);
-    emit sigValueChanged(QModelIndex(), QModelIndex(), QVector<int>());
+    if (p.isWritable())
+        apply({{QString::fromLatin1(p.name()), written}}, prop->propertyName());
+    else
+        emit sigValueChanged(QModelIndex(), QModelIndex(), QVector<int>());
+}
+
+void AutoPropertyBrowser::onKeyCaptured(Property* keyRow, const QString& name,
+                                        Qt::KeyboardModifiers modifiers) {
+    if (!m_object || !m_rows.contains(keyRow)) return;
+    QVariantMap values{{QString::fromLatin1(m_rows.value(keyRow).name()), name}};
+    for (const QMetaProperty& p : qAsConst(m_rows))
+        if (isModifiersType(p.userType()) && p.isWritable())
+            values.insert(QString::fromLatin1(p.name()), QVariant::fromValue(modifiers));
+    apply(values, keyRow->propertyName());
 }

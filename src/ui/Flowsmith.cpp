@@ -18,6 +18,7 @@
 #include "platform/InputBackend.h"
 #include "platform/Platform.h"
 #include "ui/AutoPropertyBrowser.h"
+#include "ui/EditActions.h"
 #include "ui/OperationModel.h"
 #include "ui/OperationPanelWidget.h"
 #include "ui/OperationTableView.h"
@@ -39,6 +40,10 @@ Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
     UiResources::init();
     m_ui->setupUi(this);
     m_document->setFilePath(filePath);
+    m_editActions = new EditActions(m_document, m_ui->opTable, this);
+    connect(m_editActions, &EditActions::message, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 5000); });
+    connect(m_document, &FlowDocument::modifiedChanged, this, &Flowsmith::showModifiedState);
     m_askToSave = [](QWidget* parent) {
         return QMessageBox::question(
             parent, tr("文件未保存"), tr("当前操作流已修改，是否保存更改？"),
@@ -53,8 +58,10 @@ Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
 Flowsmith::~Flowsmith() {
     // Never leave a run thread behind the window and the flow it reads.
     m_runner.stop();
-    // The table's model goes before the document it shows.
+    // The table's model goes before the document it shows, and both before the window
+    // that follows them.
     delete m_model;
+    delete m_document;
     delete m_ui;
 }
 
@@ -87,6 +94,8 @@ void Flowsmith::setUp() {
     initOperationTable();
     connectPanels();
     registerRunHotkey();
+    m_title = windowTitle();
+    showModifiedState();
 }
 
 void Flowsmith::initDockWidgets() {
@@ -107,12 +116,22 @@ void Flowsmith::initRibbonBar() {
     m_saveAction = action(":res/images/save.svg", tr("保存"));
     m_saveAction->setObjectName(QStringLiteral("saveAction"));
     m_saveAction->setEnabled(false);
+    m_saveAction->setShortcut(QKeySequence::Save);
+    m_saveAction->setToolTip(
+        tr("保存 (%1)").arg(m_saveAction->shortcut().toString(QKeySequence::NativeText)));
     connect(m_saveAction, &QAction::triggered, this, &Flowsmith::onBtnSaveClicked);
     file->addLargeAction(m_saveAction);
+    addAction(m_saveAction);  // Ctrl+S from every ribbon page
     QAction* info = action(":res/images/flowprop.svg", tr("基本信息"));
     info->setObjectName(QStringLiteral("flowInfoAction"));
     connect(info, &QAction::triggered, this, &Flowsmith::onShowFlowInfo);
     file->addLargeAction(info);
+
+    RibbonPanel* edit = start->addPanel(tr("编辑"));
+    for (QAction* a :
+         {m_editActions->undoAction(), m_editActions->redoAction(), m_editActions->copyAction(),
+          m_editActions->pasteAction(), m_editActions->deleteAction()})
+        edit->addLargeAction(a);
 
     RibbonPanel* debug = start->addPanel(tr("调试"));
     m_runAction = action(":res/images/run.svg", tr("启/停[F8]"));
@@ -160,10 +179,21 @@ void Flowsmith::connectPanels() {
     if (!panel) return;
     connect(m_ui->opTable, &OperationTableView::operationSelected, panel,
             &PropertyPanelWidget::setOperation);
-    // An edit in the browser repaints the table and, through sigDataChanged, marks
-    // the flow modified.
-    connect(panel->propertyBrowser(), &AutoPropertyBrowser::sigValueChanged, m_model,
-            &OperationModel::dataChanged);
+    // An edit in the browser is a step of the document's history: the flow announces
+    // the new value, the table shows it, and the window marks the flow modified.
+    AutoPropertyBrowser* browser = panel->propertyBrowser();
+    browser->setEditHandler(
+        [this](QObject* object, const QVariantMap& values, const QString& label) {
+            m_document->setValues(object, values, label);
+        });
+    // Values that change under the grid (an undo) show at once.
+    Flow* flow = m_document->flow();
+    connect(flow, &Flow::operationChanged, browser, [browser, flow](int row) {
+        if (browser->object() == flow->operationAt(row)) browser->refreshValues();
+    });
+    connect(flow, &Flow::headerChanged, browser, [browser, flow] {
+        if (browser->object() == flow) browser->refreshValues();
+    });
 }
 
 void Flowsmith::registerRunHotkey() {
@@ -261,7 +291,7 @@ void Flowsmith::showWindowsAfterRun() {
 
 void Flowsmith::onStopSignal() {
     qCWarning(appLog).noquote() << "Flowsmith ends on a signal" << (m_running ? "during a run" : "")
-                                << (m_modified ? "with unsaved changes" : "");
+                                << (modified() ? "with unsaved changes" : "");
     if (m_running) stopRun();
     QCoreApplication::quit();
 }
@@ -282,15 +312,23 @@ bool Flowsmith::saveFlow() {
 }
 
 void Flowsmith::onBtnSaveClicked() {
-    if (saveFlow()) {
-        m_saveAction->setEnabled(false);
-        m_modified = false;
-    }
+    if (!saveFlow()) return;
+    showModifiedState();
+    statusBar()->showMessage(tr("已保存到 %1").arg(m_document->filePath()), 5000);
 }
 
 void Flowsmith::onModelDataChanged() {
-    if (m_saveAction) m_saveAction->setEnabled(true);
-    m_modified = true;
+    showModifiedState();
+}
+
+bool Flowsmith::modified() const {
+    return m_document->isModified();
+}
+
+void Flowsmith::showModifiedState() {
+    const bool changed = m_document->isModified();
+    if (m_saveAction) m_saveAction->setEnabled(changed);
+    if (!m_title.isNull()) setWindowTitle(changed ? m_title + QStringLiteral(" *") : m_title);
 }
 
 void Flowsmith::onShowFlowInfo() {
@@ -333,7 +371,7 @@ void Flowsmith::restoreDefaultLayout() {
 void Flowsmith::closeEvent(QCloseEvent* event) {
     // No input may go on behind the question, nor the window go while a thread reads.
     if (m_running) stopRun();
-    if (m_modified) {
+    if (modified()) {
         switch (m_askToSave(this)) {
             case QMessageBox::Save:
                 if (!saveFlow()) {

@@ -9,6 +9,7 @@
 #include "ui/FlowFileGuard.h"
 #include "widgets/ribbon/RibbonMainWindow.h"
 
+class EditActions;
 class FlowDocument;
 class GlobalHotkey;
 class OperationModel;
@@ -52,12 +53,14 @@ public:
     FlowDocument* document() const { return m_document; }
     // Asks before a save would overwrite what the designer could not read or did not write.
     FlowFileGuard& fileGuard() { return m_fileGuard; }
+    EditActions* editActions() const { return m_editActions; }
     OperationModel* operationModel() const { return m_model; }
     QAction* saveButton() const { return m_saveAction; }
     QDockWidget* propertyDockWidget() const { return m_propertyDock; }
     QDockWidget* operationDockWidget() const { return m_operationDock; }
     PropertyPanelWidget* propertyPanel() const;
-    bool modified() const { return m_modified; }
+    // Away from the state last loaded or saved, as the document's history says.
+    bool modified() const;
     bool running() const { return m_running; }
     GlobalHotkey* runHotkey() const { return m_runKey; }
     FlowRunner& runner() { return m_runner; }
@@ -92,9 +95,12 @@ private:
     bool saveFlow();
     void toggleDock(QDockWidget* dock);
     QDockWidget* makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area);
+    void showModifiedState();
 
     Ui::FlowsmithClass* m_ui;
     FlowDocument* m_document;
+    EditActions* m_editActions = nullptr;
+    QString m_title;  // the title given at start-up, without the unsaved-changes mark
     QDockWidget* m_propertyDock = nullptr;
     QDockWidget* m_operationDock = nullptr;
     OperationModel* m_model;
@@ -106,7 +112,6 @@ private:
     QList<QPointer<QWidget>> m_hiddenForRun;
     bool m_running = false;
     FlowRunner m_runner;  // the worker thread and the mutex of start and stop
-    bool m_modified = false;
     SaveQuestion m_askToSave;
     FlowFileGuard m_fileGuard;
     Notice m_notice;

@@ -58,4 +58,7 @@ void KeyInputWidget::keyPressEvent(QKeyEvent* e) {
     if (name.isEmpty()) return;
     setText(name);
     emit valueChanged(name);
+    const Qt::KeyboardModifiers held = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
+                                                         Qt::AltModifier | Qt::MetaModifier);
+    emit keyCaptured(name, held);
 }

@@ -30,9 +30,9 @@ QWidget* OperationEditorFactory::createEditor(VariantPropertyManager* manager, P
         keys->setFrame(false);
         keys->setText(property->value().toString());
         TreePropertyBrowser::setEditorTakesAllKeys(keys);
-        connect(keys, &KeyInputWidget::valueChanged, manager,
-                [manager, property](const QString& name) {
-                    manager->setValue(property, QVariant(name));
+        connect(keys, &KeyInputWidget::keyCaptured, this,
+                [this, property](const QString& name, Qt::KeyboardModifiers modifiers) {
+                    emit keyCaptured(property, name, modifiers);
                 });
         return keys;
     }

@@ -23,7 +23,7 @@ OperationTableView::OperationTableView(QWidget* parent) : QTableView(parent) {
     setDropIndicatorShown(false);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDragDropOverwriteMode(false);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::DoubleClicked);
     setMouseTracking(true);
@@ -203,20 +203,22 @@ void OperationTableView::selectionChanged(const QItemSelection& selected,
     QTableView::selectionChanged(selected, deselected);
     Operation* op = nullptr;
     auto* operationModel = qobject_cast<OperationModel*>(model());
-    if (operationModel && selectionModel()) {
-        const QModelIndexList rows = selectionModel()->selectedRows(0);
-        if (!rows.isEmpty()) op = operationModel->operationAt(rows.first().row());
+    if (operationModel && selectionModel() && selectionModel()->hasSelection()) {
+        // The row last clicked, when it is one of the selected rows; else the first.
+        int row = currentIndex().row();
+        if (!selectionModel()->isSelected(currentIndex()))
+            row = selectionModel()->selection().value(0).top();
+        op = operationModel->operationAt(row);
     }
     emit operationSelected(op);
 }
 
 void OperationTableView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
-    // In single selection Qt would select a neighbour of a deleted selected row; the
-    // table instead ends up without a selection, and announces that (null) while the
-    // operation still exists.
+    // Qt would select a neighbour of a deleted selected row; the table instead ends up
+    // without a selection, and announces that (null) while the operation still exists.
     if (!parent.isValid() && selectionModel()) {
-        for (const QModelIndex& selected : selectionModel()->selectedRows(0)) {
-            if (selected.row() >= start && selected.row() <= end) {
+        for (const QItemSelectionRange& range : selectionModel()->selection()) {
+            if (range.top() <= end && range.bottom() >= start) {
                 selectionModel()->clear();
                 break;
             }

@@ -6,8 +6,9 @@
 
 class Operation;
 
-// The table of the flow's operations. Selects one whole row at a time and announces
-// its operation; moves rows by dragging and takes new operations dropped from the
+// The table of the flow's operations. Selects whole rows (Ctrl-click and Shift-click
+// add to the selection) and announces the operation of the current selected row;
+// moves the selected rows by dragging and takes new operations dropped from the
 // palette. Paints its own hover highlight and its own drop-indicator line.
 class OperationTableView : public QTableView {
     Q_OBJECT

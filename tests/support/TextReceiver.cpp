@@ -5,10 +5,13 @@
 //   press BUTTON X Y       a button press (Qt's button, global position)
 //   double BUTTON X Y      a double click
 //   text HEX               answer to "text": the field's text as UTF-8
-// Commands on standard input: "text", "clear" (answered "cleared"), "quit".
+//   clipboard HEX          answer to "clipboard": the clipboard's text as UTF-8
+// Commands on standard input: "text", "clear" (answered "cleared"), "clipboard",
+// "copy HEX" (puts the UTF-8 text on the clipboard, answered "copied"), "quit".
 // With --tail the field keeps the typed text aside and shows only its end, so that
 // a long text costs the field no more per key than a short one (for benchmarks).
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSocketNotifier>
@@ -84,12 +87,19 @@ int main(int argc, char** argv) {
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     QSocketNotifier input(fileno(stdin), QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        char line[64];
+        char line[4096];
         if (!std::fgets(line, sizeof line, stdin)) return app.quit();
         const QByteArray command = QByteArray(line).trimmed();
         if (command == "text")
             say("text " + (field.tail ? field.typed : field.text()).toUtf8().toHex(), {});
         if (command == "quit") app.quit();
+        if (command == "clipboard")
+            say("clipboard " + QApplication::clipboard()->text().toUtf8().toHex(), {});
+        if (command.startsWith("copy ")) {
+            QApplication::clipboard()->setText(
+                QString::fromUtf8(QByteArray::fromHex(command.mid(5))));
+            say("copied", {});
+        }
         if (command == "clear") {
             field.typed.clear();
             field.clear();

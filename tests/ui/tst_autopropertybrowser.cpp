@@ -162,9 +162,21 @@ private slots:
         QWidget* editor = browser.treeBrowser()->currentEditor();
         QCOMPARE(QString(editor ? editor->metaObject()->className() : ""), c.editor);
         if (c.property != "key") return;
+        // A key and the modifiers held with it go to the object as one edit.
+        QList<QVariantMap> handed;
+        browser.setEditHandler([&](QObject* object, const QVariantMap& values, const QString&) {
+            handed << values;
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                object->setProperty(qPrintable(it.key()), it.value());
+        });
+        QTest::keyClick(editor, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(handed.size(), 1);
+        QCOMPARE(op->property("key").toString(), QString("S"));
+        QCOMPARE(op->property("modifiers").value<Qt::KeyboardModifiers>(), Qt::ControlModifier);
         // Keys that would end another edit are captured, and written into the operation.
         QTest::keyClick(editor, Qt::Key_Escape);
         QCOMPARE(op->property("key").toString(), QString("Esc"));
+        QCOMPARE(op->property("modifiers").value<Qt::KeyboardModifiers>(), Qt::NoModifier);
         QCOMPARE(browser.treeBrowser()->currentEditor(), editor);
     }
 

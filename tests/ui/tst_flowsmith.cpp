@@ -1,11 +1,15 @@
 // The designer window's states: clean, modified, running; its actions and docks;
 // the close question answered without a modal box.
 #include <QAction>
+#include <QClipboard>
 #include <QDockWidget>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <QtTest>
 
 #include "core/AppConfig.h"
@@ -24,8 +28,10 @@
 #include "support/RecordingInputBackend.h"
 #include "support/RecordingPresenter.h"
 #include "ui/AutoPropertyBrowser.h"
+#include "ui/EditActions.h"
 #include "ui/Flowsmith.h"
 #include "ui/OperationModel.h"
+#include "ui/OperationPropertyBrowser.h"
 #include "ui/OperationTableView.h"
 #include "ui/PointPickState.h"
 #include "ui/PointSelectWidget.h"
@@ -62,6 +68,25 @@ private:
         w->setUp();
         w->show();
         return w;
+    }
+    static QString texts(const Flowsmith& w) {
+        QStringList out;
+        for (Operation* op : w.document()->flow()->operations())
+            out << qobject_cast<TextInputOperation*>(op)->text();
+        return out.join(' ');
+    }
+    static QString selection(const Flowsmith& w) {
+        QStringList out;
+        for (int row : w.editActions()->selectedRows()) out << QString::number(row);
+        return out.join(' ');
+    }
+    static void select(Flowsmith& w, const QString& rows) {
+        auto* table = w.findChild<OperationTableView*>();
+        table->clearSelection();
+        for (const QString& row : rows.split(' ', Qt::SkipEmptyParts))
+            table->selectionModel()->select(
+                w.operationModel()->index(row.toInt(), 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     static int rowsOnDisk(const QString& path) {
         Flow flow;
@@ -101,17 +126,127 @@ private slots:
         auto w = open(makeFlowFile(3));
         QVERIFY(!w->saveButton()->isEnabled());
         w->onRowButtonClicked(row, ButtonDelegate::BtnType(type));
-        QStringList texts;
-        for (Operation* op : w->operationModel()->flow()->operations())
-            texts << qobject_cast<TextInputOperation*>(op)->text();
-        QCOMPARE(texts.join(' '), after);
+        QCOMPARE(texts(*w), after);
         QCOMPARE(w->modified(), after != "t0 t1 t2");
         QCOMPARE(w->saveButton()->isEnabled(), w->modified());
+        QCOMPARE(w->windowTitle().endsWith(" *"), w->modified());
         if (!w->modified()) return;
         w->saveButton()->trigger();
         QVERIFY(!w->modified());
         QVERIFY(!w->saveButton()->isEnabled());
-        QCOMPARE(rowsOnDisk(w->operationModel()->filePath()), texts.size());
+        QVERIFY(!w->windowTitle().endsWith(" *"));
+        QVERIFY(w->statusBar()->currentMessage().startsWith(QStringLiteral("已保存到")));
+        QCOMPARE(rowsOnDisk(w->operationModel()->filePath()), after.count(' ') + 1);
+        // Away from the saved state and back: modified, then not.
+        w->document()->undoStack()->undo();
+        QVERIFY(w->modified() && w->windowTitle().endsWith(" *"));
+        w->document()->undoStack()->redo();
+        QVERIFY(!w->modified() && !w->saveButton()->isEnabled());
+    }
+
+    // The keys of the table, pressed with the table's focus; in a property editor they
+    // are the editor's and change nothing.
+    void shortcuts_data() {
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("clipboard");  // set before the keys; empty: left alone
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("selectedAfter");
+        QTest::newRow("delete") << "1 2"
+                                << "Del"
+                                << ""
+                                << "t0 t3"
+                                << "";
+        QTest::newRow("delete, undo") << "1 2"
+                                      << "Del, Ctrl+Z"
+                                      << ""
+                                      << "t0 t1 t2 t3"
+                                      << "1 2";
+        QTest::newRow("delete, undo, redo") << "1 2"
+                                            << "Del, Ctrl+Z, Ctrl+Y"
+                                            << ""
+                                            << "t0 t3"
+                                            << "";
+        QTest::newRow("select all, delete, undo, redo") << ""
+                                                        << "Ctrl+A, Del, Ctrl+Z, Ctrl+Shift+Z"
+                                                        << ""
+                                                        << ""
+                                                        << "";
+        QTest::newRow("duplicate") << "0 2"
+                                   << "Ctrl+D"
+                                   << ""
+                                   << "t0 t1 t2 t0 t2 t3"
+                                   << "3 4";
+        QTest::newRow("copy, paste") << "1"
+                                     << "Ctrl+C, Ctrl+V"
+                                     << ""
+                                     << "t0 t1 t1 t2 t3"
+                                     << "2";
+        QTest::newRow("cut, paste: at the end without a selection") << "0"
+                                                                    << "Ctrl+X, Ctrl+V"
+                                                                    << ""
+                                                                    << "t1 t2 t3 t0"
+                                                                    << "3";
+        QTest::newRow("paste text from an editor")
+            << "3"
+            << "Ctrl+V"
+            << R"([{"type": "text_input", "interval": 0, "text": "x"}])"
+            << "t0 t1 t2 t3 x"
+            << "4";
+        QTest::newRow("paste prose") << "3"
+                                     << "Ctrl+V"
+                                     << "hello"
+                                     << "t0 t1 t2 t3"
+                                     << "3";
+        QTest::newRow("move up") << "2"
+                                 << "Alt+Up"
+                                 << ""
+                                 << "t0 t2 t1 t3"
+                                 << "1";
+        QTest::newRow("move down, together") << "0 2"
+                                             << "Alt+Down"
+                                             << ""
+                                             << "t1 t3 t0 t2"
+                                             << "2 3";
+        QTest::newRow("in an editor: delete, undo, save") << "1"
+                                                          << "Del, Ctrl+Z, Ctrl+S"
+                                                          << "editor"
+                                                          << "t0 t1 t2 t3"
+                                                          << "1";
+    }
+    void shortcuts() {
+        QFETCH(QString, selected);
+        QFETCH(QString, keys);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, after);
+        QFETCH(QString, selectedAfter);
+        auto w = open(makeFlowFile(4));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        select(*w, selected);
+        QWidget* target = w->findChild<OperationTableView*>();
+        target->setFocus();
+        if (clipboard == "editor") {
+            // An edit first, so an undo would show.
+            w->document()->setValues(w->document()->flow()->operationAt(1), {{"interval", 7}}, "x");
+            OperationPropertyBrowser* grid = w->propertyPanel()->propertyBrowser()->treeBrowser();
+            QVERIFY(grid->editProperty(
+                w->propertyPanel()->propertyBrowser()->rowForProperty("interval")));
+            target = grid->currentEditor()->findChild<QLineEdit*>();
+            target->setFocus();
+            QTRY_VERIFY(target->hasFocus());
+        } else if (!clipboard.isEmpty()) {
+            QApplication::clipboard()->setText(clipboard);
+        }
+        const int steps = w->document()->undoStack()->index();
+        QTest::keySequence(target, QKeySequence(keys));
+        QCOMPARE(texts(*w), after);
+        QCOMPARE(selection(*w), selectedAfter);
+        if (clipboard == "hello")
+            QVERIFY(w->statusBar()->currentMessage().startsWith(QStringLiteral("无法粘贴")));
+        if (clipboard != "editor") return;
+        QCOMPARE(w->document()->undoStack()->index(), steps);
+        QVERIFY(w->modified());
     }
 
     void closeQuestion_data() {

@@ -1,5 +1,8 @@
 // The property grid: typed rows with sub-rows and the value reports listeners rely
 // on, the two-column browser that shows them, and its in-place editors.
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QSignalSpy>
@@ -91,15 +94,20 @@ private slots:
         QSignalSpy changed(&g.manager, &VariantPropertyManager::valueChanged);
         Property* row = g.add(typeId, "row");
         g.manager.setAttribute(row, "flagNames", QStringList{"a", "b"});
+        g.manager.setAttribute(row, "enumNames", QStringList{"a", "b"});
         QCOMPARE(g.manager.value(row), initial);
         QCOMPARE(g.manager.value(row).userType(), initial.userType());
         QCOMPARE(reports(changed).first(), Report("row", initial));
         Property* target = row->subProperties().isEmpty() ? row : row->subProperties().at(1);
         QVERIFY(QTest::qWaitForWindowActive(&g.window));
         QCOMPARE(g.browser->editProperty(row), target == row);
+        g.browser->closeEditor();
         g.click(target);
         QCOMPARE(QString(g.editor()->metaObject()->className()), editor);
         QCOMPARE(g.browser->editedProperty(), target);
+        // The click that opens a check box also ticks it; a choice shows its list at once.
+        if (auto* check = qobject_cast<QCheckBox*>(g.editor())) QVERIFY(check->isChecked());
+        if (auto* combo = qobject_cast<QComboBox*>(g.editor())) QVERIFY(combo->view()->isVisible());
     }
 
     void integerBounds_data() {

@@ -1,7 +1,11 @@
 // The real programs on a real display: the designer started with a flow, F8 pressed
 // with XTest, the flow's input arriving in another client, the window coming back and
-// its path sent on close; and flowctl play replaying a file, or stopped by Ctrl+C.
+// its path sent on close; the designer's table edited with its keys and rows passed
+// through the system clipboard; and flowctl play replaying a file, or stopped by Ctrl+C.
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -23,7 +27,8 @@
 #include <signal.h>
 
 namespace {
-constexpr quint32 kF8 = 0xffc5, kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9;
+constexpr quint32 kF8 = 0xffc5, kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kEnd = 0xff57,
+                  kDelete = 0xffff;
 const QRect kReceiverArea(200, 300, 600, 60);
 
 // Visible top-level windows whose name starts with `prefix`.
@@ -55,6 +60,26 @@ QString longChineseText() {
     QString text;
     for (int i = 0; i < 3000; ++i) text += QChar(0x4e00 + i);
     return text;
+}
+
+QRect windowGeometry(unsigned long window) {
+    Display* dpy = XOpenDisplay(nullptr);
+    XWindowAttributes a{};
+    XGetWindowAttributes(dpy, window, &a);
+    Window child = 0;
+    int x = 0, y = 0;
+    XTranslateCoordinates(dpy, window, a.root, 0, 0, &x, &y, &child);
+    XCloseDisplay(dpy);
+    return QRect(x, y, a.width, a.height);
+}
+
+// The text of every operation of the file, one entry a row.
+QStringList texts(const QString& path) {
+    Flow flow;
+    QStringList out;
+    if (flow.load(path))
+        for (const Operation* op : flow.operations()) out << op->property("text").toString();
+    return out;
 }
 
 QProcessEnvironment isolatedEnvironment(const QTemporaryDir& home) {
@@ -121,6 +146,12 @@ private:
         if (!QTest::qWaitFor([&] { return visibleWindows(title).size() == 1; }, 10000)) return 0;
         QTest::qWait(300);
         return visibleWindows(title).first().toULong();
+    }
+    void controlTap(quint32 sym) {
+        m_desktop.key(kControlL, true);
+        m_desktop.tap(sym);
+        m_desktop.key(kControlL, false);
+        m_desktop.sync();
     }
     QString receiverText() {
         m_receiver.send("text");
@@ -189,6 +220,70 @@ private slots:
         QVERIFY(designer.waitForFinished(5000));
         QCOMPARE(designer.exitCode(), 0);
         QTRY_COMPARE(notified, path.toUtf8());
+    }
+
+    // Delete, save, undo and save again with the keys: the file is what it was. Rows go
+    // to another program as flowctl's JSON and come back from it.
+    void keysEditTheTableAndPassRowsThroughTheClipboard() {
+        Flow flow;
+        for (const char* text : {"a", "b", "c"}) {
+            auto op = std::make_unique<TextInputOperation>();
+            op->setText(QString::fromUtf8(text));
+            flow.appendOperation(std::move(op));
+        }
+        const QString path = m_home.filePath("edit.flow");
+        QVERIFY(flow.save(path));
+        const QByteArray original = FlowBytes::readFile(path);
+        QProcess designer;
+        const unsigned long window = startDesigner(designer, path);
+        QVERIFY(window);
+        const QString title = QStringLiteral("Flowsmith - ") + path;
+        // The receiver has the focus: give it to the designer and click its table below
+        // the rows, then Ctrl+End and Space select the last row.
+        m_desktop.setFocus(window);
+        const QRect frame = windowGeometry(window);
+        m_desktop.moveTo({frame.center().x(), frame.bottom() - 60});
+        m_desktop.button(1, true);
+        m_desktop.button(1, false);
+        controlTap(kEnd);
+        m_desktop.tap(' ');
+        m_desktop.tap(kDelete);
+        QTRY_VERIFY(!visibleWindows(title + " *").isEmpty());
+        controlTap('s');
+        QTRY_COMPARE(texts(path), QStringList({"a", "b"}));
+        controlTap('z');
+        controlTap('s');
+        QTRY_COMPARE(FlowBytes::readFile(path), original);
+        QVERIFY(visibleWindows(title + " *").isEmpty());
+
+        // The restored row is the selection.
+        controlTap('c');
+        QJsonArray copied;
+        QTRY_VERIFY((m_receiver.send("clipboard"),
+                     copied = QJsonDocument::fromJson(
+                                  QByteArray::fromHex(m_receiver.waitForLine("clipboard ").mid(10)))
+                                  .object()
+                                  .value("operations")
+                                  .toArray(),
+                     !copied.isEmpty()));
+        QCOMPARE(copied.at(0).toObject().value("text").toString(), QString("c"));
+        m_receiver.send(
+            "copy " +
+            QByteArray(R"([{"type": "text_input", "interval": 5, "text": "外"}])").toHex());
+        QVERIFY(!m_receiver.waitForLine("copied").isEmpty());
+        controlTap('v');
+        controlTap('s');
+        QTRY_COMPARE(texts(path), QStringList({"a", "b", "c", "外"}));
+        // What is not operations pastes nothing.
+        m_receiver.send("copy " + QByteArray("just words").toHex());
+        QVERIFY(!m_receiver.waitForLine("copied").isEmpty());
+        controlTap('v');
+        QTest::qWait(300);
+        QVERIFY(visibleWindows(title + " *").isEmpty());
+
+        askToClose(window);
+        QVERIFY(designer.waitForFinished(5000));
+        QCOMPARE(designer.exitCode(), 0);
     }
 
     void flowctlPlayReplaysAFile() {

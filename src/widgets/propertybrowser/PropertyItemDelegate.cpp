@@ -85,6 +85,12 @@ void PropertyItemDelegate::closeOpenEditor() {
 
 bool PropertyItemDelegate::eventFilter(QObject* object, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(object);
+    if (widget && event->type() == QEvent::ShortcutOverride) {
+        // Keys typed into an editor are the editor's: the window's shortcuts (delete,
+        // undo, save) do not act on them, wherever in the editor the focus is.
+        event->accept();
+        return true;
+    }
     if (!widget || event->type() != QEvent::KeyPress) return false;
     // Focus changes are handled by the browser, which keeps the editor open while
     // the application is inactive (a picker may hide the window meanwhile).

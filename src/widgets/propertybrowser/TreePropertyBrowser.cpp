@@ -1,6 +1,8 @@
 #include "widgets/propertybrowser/TreePropertyBrowser.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -35,7 +37,15 @@ TreePropertyBrowser::TreePropertyBrowser(QWidget* parent)
     m_tree->viewport()->installEventFilter(this);
 
     connect(m_tree, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item, int column) {
-        if (column == 1 && m_pressedButton == Qt::LeftButton) editProperty(propertyForItem(item));
+        if (column != 1 || m_pressedButton != Qt::LeftButton) return;
+        const bool wasOpen = currentEditor() && editedProperty() == propertyForItem(item);
+        if (!editProperty(propertyForItem(item)) || wasOpen) return;
+        // The click that opens the editor also works it: a check box toggles, a
+        // choice shows its list.
+        if (auto* check = qobject_cast<QCheckBox*>(currentEditor()))
+            check->toggle();
+        else if (auto* combo = qobject_cast<QComboBox*>(currentEditor()))
+            combo->showPopup();
     });
     connect(m_tree->header(), &QHeaderView::sectionResized, this, [this](int section) {
         if (section == 0 && !m_fittingColumn) m_nameColumnSetByUser = true;

@@ -15,9 +15,11 @@ class VariantPropertyManager;
 
 // A two-column property grid (name, value) over rows of VariantPropertyManagers,
 // built on a QTreeWidget. A click in a value cell opens the editor that the row's
-// factory makes; the editor closes when the focus moves elsewhere in the program,
-// on Escape, Return or Tab, or when another row is chosen. It stays open while the
-// program is inactive. Values are shown as text when not edited.
+// factory makes, and the same click toggles a check box or opens a choice's list;
+// the editor closes when the focus moves elsewhere in the program, on Escape, Return
+// or Tab, or when another row is chosen. It stays open while the program is inactive.
+// Values are shown as text when not edited. While an editor has the focus, every key
+// is the editor's: the window's shortcuts do not fire.
 class TreePropertyBrowser : public QWidget {
     Q_OBJECT
 public:
