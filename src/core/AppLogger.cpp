@@ -2,11 +2,10 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <cstdlib>
+#include <mutex>
 
 #include "core/AppConfig.h"
 #include "core/AppLog.h"
@@ -14,8 +13,8 @@
 namespace {
 struct LoggerState {
     bool initialised = false;
-    QMutex initLock;
-    QMutex writeLock;
+    std::mutex initLock;
+    std::mutex writeLock;
     QDir logDir;
     QString logFilePath;
     QDate logDate;
@@ -91,7 +90,7 @@ QDir AppLogger::chooseLogDirectory(const QString& appData) {
 
 void AppLogger::init() {
     LoggerState& s = state();
-    QMutexLocker lock(&s.initLock);
+    std::lock_guard<std::mutex> lock(s.initLock);
     if (s.initialised) return;
     s.initialised = true;
 
@@ -99,7 +98,7 @@ void AppLogger::init() {
     qCInfo(appLog) << "Attempting to initialize log directory at AppLocalDataLocation:" << path;
     const QDir dir = chooseLogDirectory(path);
     {
-        QMutexLocker writeLock(&s.writeLock);
+        std::lock_guard<std::mutex> writeLock(s.writeLock);
         s.logDir = dir;
         s.logFilePath.clear();
         updateLogFileName();
@@ -123,7 +122,7 @@ void AppLogger::messageHandler(QtMsgType type, const QMessageLogContext&, const 
     LoggerState& s = state();
     const QDateTime now = QDateTime::currentDateTime();
     {
-        QMutexLocker lock(&s.writeLock);
+        std::lock_guard<std::mutex> lock(s.writeLock);
         updateLogFileName();
         const QString line = formatLine(now, type, message);
         QFile file(s.logFilePath);
@@ -142,16 +141,16 @@ void AppLogger::messageHandler(QtMsgType type, const QMessageLogContext&, const 
 }
 
 QDir AppLogger::logDirectory() {
-    QMutexLocker lock(&state().writeLock);
+    std::lock_guard<std::mutex> lock(state().writeLock);
     return state().logDir;
 }
 
 QString AppLogger::logFilePath() {
-    QMutexLocker lock(&state().writeLock);
+    std::lock_guard<std::mutex> lock(state().writeLock);
     return state().logFilePath;
 }
 
 void AppLogger::setDateSource(std::function<QDate()> source) {
-    QMutexLocker lock(&state().writeLock);
+    std::lock_guard<std::mutex> lock(state().writeLock);
     state().today = source ? std::move(source) : [] { return QDate::currentDate(); };
 }

@@ -1,7 +1,5 @@
 #include "platform/InputBackend.h"
 
-#include <QMutexLocker>
-
 namespace {
 // Each button's down flag and the up flag that releases it.
 constexpr struct {
@@ -16,7 +14,7 @@ bool InputBackend::send(const InputBatch& batch) {
     if (batch.isEmpty()) return true;
     const bool ok = inject(batch);
     if (ok) {
-        QMutexLocker lock(&m_heldLock);
+        std::lock_guard<std::mutex> lock(m_heldLock);
         for (const InputRecord& r : batch) track(r);
     }
     return ok;
@@ -39,14 +37,14 @@ void InputBackend::track(const InputRecord& r) {
 }
 
 bool InputBackend::hasHeldInput() const {
-    QMutexLocker lock(&m_heldLock);
+    std::lock_guard<std::mutex> lock(m_heldLock);
     return !m_heldKeys.isEmpty() || !m_heldCharacters.isEmpty() || m_heldButtons != 0;
 }
 
 void InputBackend::releaseHeld() {
     InputBatch batch;
     {
-        QMutexLocker lock(&m_heldLock);
+        std::lock_guard<std::mutex> lock(m_heldLock);
         for (const auto& b : kButtons)
             if (m_heldButtons & b.down) batch.append(InputRecord::mouse(b.up));
         for (int i = m_heldCharacters.size() - 1; i >= 0; --i)

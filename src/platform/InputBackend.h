@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QMutex>
 #include <QSize>
 #include <QString>
 #include <QVector>
+#include <mutex>
 
 #include "platform/InputRecord.h"
 
@@ -33,7 +33,7 @@ protected:
 private:
     void track(const InputRecord& record);
 
-    mutable QMutex m_heldLock;
+    mutable std::mutex m_heldLock;      // not QMutex: ThreadSanitizer cannot see Qt's locking
     QVector<quint16> m_heldKeys;        // virtual keys, in press order
     QVector<quint16> m_heldCharacters;  // UTF-16 code units typed but not released
     quint32 m_heldButtons = 0;          // mouse down flags without their up

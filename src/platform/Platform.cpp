@@ -1,9 +1,8 @@
 #include "platform/Platform.h"
 
-#include <QMutex>
-#include <QMutexLocker>
 #include <QtGlobal>
 #include <memory>
+#include <mutex>
 
 #include "core/AppLog.h"
 #include "platform/ButtonWatch.h"
@@ -39,18 +38,18 @@ class Slot {
 public:
     template <typename Make>
     Service& get(Make make) {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (m_override) return *m_override;
         if (!m_made) m_made = make();
         return *m_made;
     }
     void set(Service* service) {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_override = service;
     }
 
 private:
-    QMutex m_mutex;
+    std::mutex m_mutex;
     std::unique_ptr<Service> m_made;
     Service* m_override = nullptr;
 };
@@ -135,9 +134,9 @@ QString Platform::unavailableReason() {
     if (!noDisplay.isEmpty()) return noDisplay;
     // The probe stays connected: an X server that loses its last client resets,
     // and a service connecting right after that would find no server.
-    static QMutex probeLock;
+    static std::mutex probeLock;
     static X11Connection* probe = new X11Connection;
-    QMutexLocker lock(&probeLock);
+    std::lock_guard<std::mutex> lock(probeLock);
     QString error;
     if (!probe->open(&error)) return error;
     return x11Reason(*probe);

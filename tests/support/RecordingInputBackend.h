@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QMutex>
-#include <QMutexLocker>
+#include <mutex>
 
 #include "platform/InputBackend.h"
 
@@ -11,15 +10,15 @@ public:
     explicit RecordingInputBackend(QSize screen = QSize(1920, 1080)) : m_screen(screen) {}
 
     QSize screenSize() override {
-        QMutexLocker lock(&m_lock);
+        std::lock_guard<std::mutex> lock(m_lock);
         return m_screen;
     }
     void setScreenSize(QSize size) {
-        QMutexLocker lock(&m_lock);
+        std::lock_guard<std::mutex> lock(m_lock);
         m_screen = size;
     }
     QVector<InputBatch> batches() const {
-        QMutexLocker lock(&m_lock);
+        std::lock_guard<std::mutex> lock(m_lock);
         return m_sent;
     }
     // Every record of every batch, in order.
@@ -29,19 +28,19 @@ public:
         return all;
     }
     void clear() {
-        QMutexLocker lock(&m_lock);
+        std::lock_guard<std::mutex> lock(m_lock);
         m_sent.clear();
     }
 
 protected:
     bool inject(const InputBatch& batch) override {
-        QMutexLocker lock(&m_lock);
+        std::lock_guard<std::mutex> lock(m_lock);
         m_sent.append(batch);
         return true;
     }
 
 private:
-    mutable QMutex m_lock;
+    mutable std::mutex m_lock;
     QSize m_screen;
     QVector<InputBatch> m_sent;
 };

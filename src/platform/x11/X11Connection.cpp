@@ -1,9 +1,8 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <atomic>
+#include <mutex>
 
 #include "core/AppLog.h"
 
@@ -16,8 +15,8 @@ namespace {
 // records errors of our own connections and hands any other to the handler that
 // was there before (Qt's, or Xlib's own).
 // Never destroyed: connections held by other static objects close after it would be.
-QMutex& registryLock() {
-    static QMutex* m = new QMutex;
+std::mutex& registryLock() {
+    static std::mutex* m = new std::mutex;
     return *m;
 }
 QHash<Display*, int>& lastErrors() {
@@ -30,7 +29,7 @@ std::atomic<void (*)()> lostHandler{nullptr};
 
 int onXError(Display* display, XErrorEvent* event) {
     {
-        QMutexLocker lock(&registryLock());
+        std::lock_guard<std::mutex> lock(registryLock());
         auto it = lastErrors().find(display);
         if (it != lastErrors().end()) {
             if (it.value() == 0) it.value() = event->error_code;
@@ -51,7 +50,7 @@ int onXIOError(Display* display) {
 // Called again before each trapped request, since a toolkit created later may have
 // put its own handler in place meanwhile.
 void installHandler() {
-    QMutexLocker lock(&registryLock());
+    std::lock_guard<std::mutex> lock(registryLock());
     const XErrorHandler previous = XSetErrorHandler(onXError);
     if (previous != onXError) chainedHandler = previous;
     const XIOErrorHandler previousIO = XSetIOErrorHandler(onXIOError);
@@ -63,7 +62,7 @@ void installHandler() {
 X11Connection::~X11Connection() {
     if (!m_display) return;
     XCloseDisplay(m_display);
-    QMutexLocker lock(&registryLock());
+    std::lock_guard<std::mutex> lock(registryLock());
     lastErrors().remove(m_display);
 }
 
@@ -77,7 +76,7 @@ bool X11Connection::open(QString* error) {
         return false;
     }
     {
-        QMutexLocker lock(&registryLock());
+        std::lock_guard<std::mutex> lock(registryLock());
         lastErrors().insert(m_display, 0);
     }
     installHandler();
@@ -93,12 +92,12 @@ int X11Connection::trapErrors(const std::function<void()>& requests) {
     installHandler();
     XSync(m_display, False);  // earlier requests' errors are not this call's
     {
-        QMutexLocker lock(&registryLock());
+        std::lock_guard<std::mutex> lock(registryLock());
         lastErrors()[m_display] = 0;
     }
     requests();
     XSync(m_display, False);
-    QMutexLocker lock(&registryLock());
+    std::lock_guard<std::mutex> lock(registryLock());
     const int code = lastErrors().value(m_display);
     lastErrors()[m_display] = 0;
     return code;
