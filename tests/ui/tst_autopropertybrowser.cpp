@@ -29,29 +29,6 @@ struct EditorCase {
 };
 Q_DECLARE_METATYPE(EditorCase)
 
-// Class info the system's own classes do not use but the conventions define.
-class Conventions : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(int bounded MEMBER bounded)
-    Q_PROPERTY(int negative MEMBER negative)
-    Q_PROPERTY(int unlabelled MEMBER unlabelled)
-    Q_PROPERTY(int overridden MEMBER overridden)
-    Q_PROPERTY(int readOnly READ readOnlyValue)
-    Q_CLASSINFO("editor_bounded", "SPINBOX")
-    Q_CLASSINFO("range_bounded", "1-100")
-    Q_CLASSINFO("editor_negative", "SPINBOX")
-    Q_CLASSINFO("range_negative", "-5-5")
-    Q_CLASSINFO("prop_unlabelled", "")
-    Q_CLASSINFO("prop_overridden", "基类")
-public:
-    int readOnlyValue() const { return 7; }
-    int bounded = 50, negative = 0, unlabelled = 0, overridden = 0;
-};
-class DerivedConventions : public Conventions {
-    Q_OBJECT
-    Q_CLASSINFO("prop_overridden", "派生类")
-};
-
 namespace {
 QObject* make(const QString& kind) {
     if (kind == "key") return new KeyboardOperation;
@@ -63,27 +40,6 @@ QObject* make(const QString& kind) {
 class TestAutoPropertyBrowser : public QObject {
     Q_OBJECT
 private slots:
-    // Labels fall back to the name and the derived class's entry wins; a range gives
-    // bounds only when it splits into exactly two parts; read-only rows are disabled.
-    void classInfoConventions() {
-        DerivedConventions object;
-        AutoPropertyBrowser browser;
-        browser.setObject(&object);
-        QCOMPARE(browser.rowForProperty("unlabelled")->propertyName(),
-                 QStringLiteral("unlabelled"));
-        QCOMPARE(browser.rowForProperty("overridden")->propertyName(), QStringLiteral("派生类"));
-        VariantPropertyManager* manager = browser.propertyManager();
-        Property* bounded = browser.rowForProperty("bounded");
-        QCOMPARE(manager->attribute(bounded, "minimum"), QVariant(1));
-        QCOMPARE(manager->attribute(bounded, "maximum"), QVariant(100));
-        manager->setValue(bounded, 500);
-        QCOMPARE(object.bounded, 100);
-        manager->setValue(browser.rowForProperty("negative"), -50);
-        QCOMPARE(object.negative, -50);
-        QVERIFY(!browser.rowForProperty("readOnly")->isEnabled());
-        QVERIFY(!browser.rowForProperty("objectName"));
-    }
-
     // Each edit is written into the object once and announced once.
     void editsWriteTheObject_data() {
         QTest::addColumn<EditCase>("c");

@@ -198,25 +198,6 @@ private slots:
         QCOMPARE(clicked.at(0).at(0).toInt(), 2);
         QCOMPARE(int(clicked.at(0).at(1).value<ButtonDelegate::BtnType>()), c.clicked);
     }
-
-    // In the table the press is left to the view, so the row is selected before the
-    // click is reported.
-    void buttonClickInTheTable() {
-        QStringList events;
-        connect(m_view.data(), &OperationTableView::operationSelected, this, [&](Operation* op) {
-            events << QStringLiteral("selected %1").arg(m_model->flow()->indexOf(op));
-        });
-        connect(m_delegate, &ButtonDelegate::iconClicked, this,
-                [&](int row, ButtonDelegate::BtnType type) {
-                    events << QStringLiteral("clicked %1 %2").arg(row).arg(int(type));
-                });
-        const QRect cell = m_view->visualRect(m_model->index(1, 3));
-        const QPoint onDelete = ButtonDelegate::deleteButtonRect(cell).center();
-        QTest::mousePress(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onDelete);
-        QCOMPARE(events, QStringList{"selected 1"});
-        QTest::mouseRelease(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onDelete);
-        QCOMPARE(events, QStringList({"selected 1", "clicked 1 1"}));
-    }
 };
 
 QTEST_MAIN(TestOperationTableView)

@@ -136,20 +136,6 @@ private slots:
         }
     }
 
-    void whatIsReported() {
-        VariantPropertyManager manager;
-        Property* row = manager.addProperty(QVariant::Int, "n");
-        manager.setValue(row, 500);
-        QSignalSpy changed(&manager, &VariantPropertyManager::valueChanged);
-        // An attribute change reports the (clamped) value too.
-        manager.setAttribute(row, "maximum", 100);
-        QCOMPARE(reports(changed), QList<Report>{Report("n", 100)});
-        // No report for an unchanged or unconvertible value.
-        manager.setValue(row, 100);
-        manager.setValue(row, "not a number");
-        QCOMPARE(changed.count(), 1);
-    }
-
     // A sub-row edit is also its row's new value, reported once, and shown.
     void subRowsStayInStep() {
         Grid g;
