@@ -13,6 +13,7 @@ applicable instead of passing silently.
   scripts/mutate.py --only 'x11-*,core-*' a subset (ids or shell patterns)
   scripts/mutate.py --list               the faults and whether each still applies
   scripts/mutate.py --json after.json --compare before.json --markdown docs/mutations.md
+  scripts/mutate.py --uniques after.json  the test functions by the faults only they catch
 
 Works in its own build directory (build-mutate), runs the tests under xvfb-run as
 scripts/test.sh does, and always puts the changed file back, also when interrupted.
@@ -504,11 +505,11 @@ class Suite:
         return sorted(t for t in self.tests
                       if t in changed or any(p in changed for p in self.launches[t]))
 
-    def run_tests(self, names, runs=2):
+    def run_tests(self, names, runs=3):
         """The tests among `names` that failed (crashed, timed out or reported a failure),
-        each with the functions that failed. A failure counts only when the test fails again
-        when run again, so that a test that fails now and then under load is not taken for
-        one that catches the fault."""
+        each with the functions that failed. A failure counts only when the test fails every
+        time it is run again, so that a test that fails now and then under load is not taken
+        for one that catches the fault."""
         failed = self.run_once(names)
         for _ in range(runs - 1):
             again = {t.split(" ")[0] for t in self.run_once([t.split(" ")[0] for t in failed])}
@@ -580,6 +581,32 @@ def summary(results):
             f"{len(results) - len(ran)} not applicable or not building")
 
 
+def catchers(results):
+    """For each test function ("test::function", or the test alone when it crashed), the
+    faults it caught."""
+    caught = {}
+    for fault, r in results.items():
+        for entry in r["failed"]:
+            test, _, functions = entry.partition(" (")
+            names = [f"{test}::{f}" for f in functions.rstrip(")").split(", ") if f] or [test]
+            for name in names:
+                caught.setdefault(name, set()).add(fault)
+    return caught
+
+
+def uniques(results):
+    """Test functions by the faults that no other function caught: a function with none is a
+    candidate to cut, one with some is what stands between those faults and the user."""
+    caught = catchers(results)
+    lines = []
+    for name in sorted(caught, key=lambda n: (-len(caught[n]), n)):
+        others = set().union(*(caught[o] for o in caught if o != name))
+        alone = sorted(caught[name] - others)
+        lines.append(f"{short(name):60} {len(caught[name]):3} caught, alone: "
+                     + (", ".join(alone) if alone else "-"))
+    return "\n".join(lines)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--only", help="comma-separated ids or shell patterns")
@@ -590,6 +617,9 @@ def main():
     parser.add_argument("--json", help="also write the results as JSON here")
     parser.add_argument("--compare", help="results of an earlier run (JSON) to set beside")
     parser.add_argument("--markdown", help="also write the table here")
+    parser.add_argument("--uniques", metavar="RESULTS",
+                        help="list the test functions of earlier results (JSON) by the faults "
+                             "only they caught, and stop")
     args = parser.parse_args()
     check_unique_ids()
 
@@ -597,6 +627,9 @@ def main():
     if args.only:
         patterns = [p.strip() for p in args.only.split(",") if p.strip()]
         chosen = [m for m in MUTATIONS if any(fnmatch.fnmatch(m.id, p) for p in patterns)]
+    if args.uniques:
+        print(uniques(json.loads(Path(args.uniques).read_text(encoding="utf-8"))))
+        return 0
     if args.list:
         for m in chosen:
             print(f"{m.id:32} {m.file:48} {applicability(m) or 'applies'}")
@@ -618,7 +651,7 @@ def main():
     ok, log = suite.build_targets()
     if not ok:
         sys.exit("mutate: the unchanged code does not build\n" + log[-3000:])
-    baseline = [t.split(" ")[0] for t in suite.run_tests(suite.tests, runs=3)]
+    baseline = [t.split(" ")[0] for t in suite.run_tests(suite.tests)]
     if baseline:
         print("mutate: failing without any fault, not counted: " + ", ".join(baseline))
 
