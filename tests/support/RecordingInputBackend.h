@@ -21,10 +21,12 @@ public:
         std::lock_guard<std::mutex> lock(m_lock);
         return m_sent;
     }
-    // Every record of every batch, in order.
+    // Every record of every batch, in order. Gathered under the lock: a copy of the list
+    // that detached later would read it while the run thread appends.
     InputBatch records() const {
+        std::lock_guard<std::mutex> lock(m_lock);
         InputBatch all;
-        for (const InputBatch& b : batches()) all += b;
+        for (const InputBatch& b : m_sent) all += b;
         return all;
     }
     void clear() {
