@@ -10,6 +10,8 @@ PACKAGES=(
   qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev qttranslations5-l10n
   # X11: injection (XTest), raw button events (XInput2), screensaver control (Xss)
   libx11-dev libxtst-dev libxi-dev libxss-dev libxext-dev
+  # the text a recorded key typed (keysym to Unicode)
+  libxkbcommon-dev
   # desktop tests, screenshots and benchmarks under a virtual display
   xvfb xauth xdotool x11-utils imagemagick
   # a font that renders the Chinese user interface

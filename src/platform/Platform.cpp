@@ -7,16 +7,19 @@
 #include "core/AppLog.h"
 #include "platform/ButtonWatch.h"
 #include "platform/InputBackend.h"
+#include "platform/InputRecorder.h"
 #include "platform/KeepAwake.h"
 #include "platform/TimerResolution.h"
 #include "platform/UnavailableButtonWatch.h"
 #include "platform/UnavailableHotkeyBackend.h"
 #include "platform/UnavailableInputBackend.h"
+#include "platform/UnavailableInputRecorder.h"
 
 #if defined(Q_OS_WIN)
 #include "platform/win32/Win32ButtonWatch.h"
 #include "platform/win32/Win32HotkeyBackend.h"
 #include "platform/win32/Win32InputBackend.h"
+#include "platform/win32/Win32InputRecorder.h"
 #include "platform/win32/Win32KeepAwake.h"
 #include "platform/win32/Win32TimerResolution.h"
 #elif defined(FLOWSMITH_HAVE_X11)
@@ -24,6 +27,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotkeyBackend.h"
 #include "platform/x11/X11InputBackend.h"
+#include "platform/x11/X11InputRecorder.h"
 #include "platform/x11/X11KeepAwake.h"
 #endif
 #if defined(Q_OS_LINUX)
@@ -72,6 +76,10 @@ Slot<KeepAwake>& awakeSlot() {
 }
 Slot<TimerResolution>& resolutionSlot() {
     static Slot<TimerResolution> s;
+    return s;
+}
+Slot<InputRecorder>& recorderSlot() {
+    static Slot<InputRecorder> s;
     return s;
 }
 
@@ -228,6 +236,22 @@ TimerResolution& Platform::timerResolution() {
     });
 }
 
+InputRecorder& Platform::inputRecorder() {
+    return recorderSlot().get([]() -> std::unique_ptr<InputRecorder> {
+#if defined(Q_OS_WIN)
+        return std::make_unique<Win32InputRecorder>();
+#elif defined(FLOWSMITH_HAVE_X11)
+        QString reason;
+        if (auto recorder = openX11<X11InputRecorder>(&reason)) return recorder;
+        return std::make_unique<UnavailableInputRecorder>(
+            reportedReason("input recording", reason));
+#else
+        return std::make_unique<UnavailableInputRecorder>(
+            reportedReason("input recording", unavailableReason()));
+#endif
+    });
+}
+
 void Platform::setInput(InputBackend* backend) {
     inputSlot().set(backend);
 }
@@ -242,4 +266,7 @@ void Platform::setKeepAwake(KeepAwake* keepAwake) {
 }
 void Platform::setTimerResolution(TimerResolution* resolution) {
     resolutionSlot().set(resolution);
+}
+void Platform::setInputRecorder(InputRecorder* recorder) {
+    recorderSlot().set(recorder);
 }

@@ -4,6 +4,7 @@
 #include "platform/ButtonWatch.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/InputBackend.h"
+#include "platform/InputRecorder.h"
 #include "platform/KeepAwake.h"
 #include "platform/Platform.h"
 #include "support/LogCapture.h"
@@ -51,19 +52,23 @@ private slots:
         QVERIFY(!Platform::buttonWatch().install(&error));
         QVERIFY(!error.isEmpty());
         QVERIFY(!Platform::buttonWatch().isInstalled());
+        QVERIFY(!Platform::inputRecorder().start(&error));
+        QVERIFY(error.contains(QStringLiteral("DISPLAY")));
         Platform::keepAwake().request();
         Platform::keepAwake().release();
         // Asking again says nothing new.
         Platform::input().send({InputRecord::key(66, false)});
         Platform::buttonWatch().install(nullptr);
         Platform::keepAwake().request();
+        Platform::inputRecorder().start(nullptr);
 
         const QStringList warnings = log.messages(QtWarningMsg);
-        for (const char* says : {"input injection unavailable", "synthetic input cannot be sent",
-                                 "global hotkeys unavailable", "not registered",
-                                 "global button watch unavailable", "keep-awake unavailable"})
+        for (const char* says :
+             {"input injection unavailable", "synthetic input cannot be sent",
+              "global hotkeys unavailable", "not registered", "global button watch unavailable",
+              "keep-awake unavailable", "input recording unavailable"})
             QVERIFY2(warnings.filter(QLatin1String(says)).size() == 1, says);
-        QCOMPARE(warnings.size(), 6);
+        QCOMPARE(warnings.size(), 7);
     }
 };
 

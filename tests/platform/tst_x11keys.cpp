@@ -61,6 +61,29 @@ private slots:
                  keysym);
     }
 
+    // What a recorded key is: its virtual key from its unshifted keysym (the left
+    // modifiers as the plain ones) and the text of the keysym it typed.
+    void recordedKeysyms_data() {
+        QTest::addColumn<uint>("keysym");
+        QTest::addColumn<int>("virtualKey");
+        QTest::addColumn<QString>("text");
+        const struct {
+            uint keysym;
+            int virtualKey;
+            const char* text;
+        } rows[] = {{'a', 65, "a"},   {'A', 0, "A"},     {0xffe1, 16, ""}, {0xffe2, 161, ""},
+                    {0xffe3, 17, ""}, {0xffc6, 120, ""}, {0xff8d, 13, ""}, {0xff95, 36, ""},
+                    {';', 186, ";"},  {0xe9, 0, "é"},    {0x6d1, 0, "я"},  {0x1004e2d, 0, "中"},
+                    {0xff09, 9, ""},  {0xfe51, 0, ""},   {0x20ac, 0, "€"}};
+        for (const auto& r : rows)
+            QTest::addRow("keysym %x", r.keysym) << r.keysym << r.virtualKey << QString(r.text);
+    }
+    void recordedKeysyms() {
+        QFETCH(uint, keysym);
+        QTEST(int(X11KeyTable::virtualKeyForKeysym(keysym)), "virtualKey");
+        QTEST(X11KeyTable::textForKeysym(keysym), "text");
+    }
+
     // Code units in hexadecimal, "+" down and "-" up; what is sent, the same way.
     void surrogatePairsJoin_data() {
         QTest::addColumn<QString>("records");

@@ -6,6 +6,7 @@
 // Xlib defines macros (Bool, Status, None) that break Qt headers included after it.
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
 
 namespace {
 
@@ -88,7 +89,41 @@ const QHash<quint16, quint32>& virtualKeyTable() {
     return t;
 }
 
+// The other way round. Where two codes share a keysym the lower wins, so the left
+// modifiers name the plain Shift, Ctrl and Alt as a user would.
+QHash<quint32, quint16> buildKeysymTable() {
+    QHash<quint32, quint16> t;
+    const QHash<quint16, quint32>& forward = virtualKeyTable();
+    for (quint16 vk : X11KeyTable::virtualKeys())
+        if (!t.contains(forward.value(vk))) t.insert(forward.value(vk), vk);
+    // Keysyms that are some key's unshifted one without being in the table above.
+    t.insert(XK_KP_Enter, 13);
+    t.insert(XK_Meta_L, 18);
+    t.insert(XK_KP_Home, 36);
+    t.insert(XK_KP_End, 35);
+    t.insert(XK_KP_Prior, 33);
+    t.insert(XK_KP_Next, 34);
+    t.insert(XK_KP_Left, 37);
+    t.insert(XK_KP_Up, 38);
+    t.insert(XK_KP_Right, 39);
+    t.insert(XK_KP_Down, 40);
+    t.insert(XK_KP_Insert, 45);
+    t.insert(XK_KP_Delete, 46);
+    return t;
+}
+
 }  // namespace
+
+quint16 X11KeyTable::virtualKeyForKeysym(quint32 keysym) {
+    static const QHash<quint32, quint16> t = buildKeysymTable();
+    return t.value(keysym, 0);
+}
+
+QString X11KeyTable::textForKeysym(quint32 keysym) {
+    const char32_t c = xkb_keysym_to_utf32(keysym);
+    if (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0)) return QString();  // none or control
+    return QString::fromUcs4(&c, 1);
+}
 
 quint32 X11KeyTable::keysymForVirtualKey(quint16 virtualKey) {
     return virtualKeyTable().value(virtualKey, 0);
