@@ -70,7 +70,56 @@ QHash<QString, quint16> buildTable() {
     add({"BROWSERHOME"}, 172);
     return t;
 }
+
+QHash<quint16, QString> buildNames() {
+    QHash<quint16, QString> n;
+    for (char c = 'A'; c <= 'Z'; ++c) n.insert(quint16(c), QString(QLatin1Char(c)));
+    for (char c = '0'; c <= '9'; ++c) n.insert(quint16(c), QString(QLatin1Char(c)));
+    for (int i = 1; i <= 24; ++i) n.insert(quint16(111 + i), QStringLiteral("F%1").arg(i));
+    for (int d = 0; d <= 9; ++d) n.insert(quint16(96 + d), QStringLiteral("Num%1").arg(d));
+    const struct {
+        quint16 code;
+        const char* name;
+    } named[] = {
+        {8, "Backspace"},     {9, "Tab"},
+        {13, "Return"},       {16, "Shift"},
+        {17, "Ctrl"},         {18, "Alt"},
+        {19, "Pause"},        {20, "CapsLock"},
+        {27, "Esc"},          {32, "Space"},
+        {33, "PgUp"},         {34, "PgDown"},
+        {35, "End"},          {36, "Home"},
+        {37, "Left"},         {38, "Up"},
+        {39, "Right"},        {40, "Down"},
+        {45, "Ins"},          {46, "Del"},
+        {91, "Win"},          {92, "RWin"},
+        {93, "Apps"},         {106, "NumpadStar"},
+        {107, "NumpadPlus"},  {109, "NumpadMinus"},
+        {110, "NumpadDot"},   {111, "NumpadSlash"},
+        {144, "NumLock"},     {160, "LShift"},
+        {161, "RShift"},      {162, "LCtrl"},
+        {163, "RCtrl"},       {164, "LAlt"},
+        {165, "RAlt"},        {166, "BrowserBack"},
+        {167, "BrowserFwd"},  {168, "BrowserRefresh"},
+        {172, "BrowserHome"}, {173, "Mute"},
+        {174, "VolumeDown"},  {175, "VolumeUp"},
+        {176, "MediaNext"},   {177, "MediaPrev"},
+        {178, "MediaStop"},   {179, "MediaPlay"},
+        {186, ";"},           {187, "="},
+        {188, ","},           {189, "-"},
+        {190, "."},           {191, "/"},
+        {192, "`"},           {219, "["},
+        {220, "\\"},          {221, "]"},
+        {222, "'"},
+    };
+    for (const auto& k : named) n.insert(k.code, QString::fromLatin1(k.name));
+    return n;
+}
 }  // namespace
+
+QString KeyNames::nameForVirtualKey(quint16 virtualKey) {
+    static const QHash<quint16, QString> names = buildNames();
+    return names.value(virtualKey);
+}
 
 const QHash<QString, quint16>& KeyNames::table() {
     static const QHash<QString, quint16> t = buildTable();  // thread-safe one-time init

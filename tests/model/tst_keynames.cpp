@@ -34,6 +34,14 @@ private slots:
         QFETCH(int, code);
         QCOMPARE(int(KeyNames::virtualKeyForName(name)), code);
     }
+
+    // Recorded keys are named so that the name looks up their own code again.
+    void everyCodeHasAName() {
+        for (quint16 code : KeyNames::table())
+            QCOMPARE(KeyNames::virtualKeyForName(KeyNames::nameForVirtualKey(code)), code);
+        QCOMPARE(KeyNames::nameForVirtualKey(0), QString());
+        QCOMPARE(KeyNames::nameForVirtualKey(13), QStringLiteral("Return"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKeyNames)

@@ -1,0 +1,199 @@
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "model/InputHelpers.h"
+#include "model/KeyNames.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
+#include "model/RecordingSession.h"
+#include "model/TextInputOperation.h"
+#include "platform/InputRecorder.h"
+
+namespace {
+// A recorder fed by the test, through the same bookkeeping (clock, modifiers held, stop
+// key) as the desktop's. Its clock starts just before the 32-bit wrap, so every table
+// below also crosses it.
+class FedRecorder : public InputRecorder {
+public:
+    static constexpr quint32 kStart = 0xffffffffu - 25;
+    bool start(QString*) override {
+        begin(kStart, {});
+        m_on = true;
+        return true;
+    }
+    void stop() override { m_on = false; }
+    bool isRecording() const override { return m_on; }
+
+    // Space-separated tokens, 10 ms apart unless "@MS" sets the time: "+K"/"-K" press or
+    // release key K (one character types itself; longer names are keys, "Space" types a
+    // blank, "Nameless" is a key with no name), "mX,Y" motion, "[B"/"]B" press or release
+    // button B (L, R, M, X a side button), "w" a wheel notch.
+    void feed(const QString& tokens) {
+        qint64 time = 0;
+        QPoint pointer;
+        for (const QString& t : tokens.split(' ', Qt::SkipEmptyParts)) {
+            if (t.startsWith('@')) {
+                time = t.mid(1).toLongLong() - 10;
+                continue;
+            }
+            time += 10;
+            RecordedEvent e;
+            const QString arg = t.mid(1);
+            if (t[0] == 'm') {
+                pointer = QPoint(arg.section(',', 0, 0).toInt(), arg.section(',', 1).toInt());
+                e.kind = RecordedEvent::Motion;
+            } else if (t[0] == 'w') {
+                e.kind = RecordedEvent::Wheel;
+            } else if (t[0] == '[' || t[0] == ']') {
+                e.kind = t[0] == '[' ? RecordedEvent::ButtonDown : RecordedEvent::ButtonUp;
+                e.button = RecordedEvent::Button(QString("_LRMX").indexOf(arg));
+            } else {
+                e.kind = t[0] == '+' ? RecordedEvent::KeyDown : RecordedEvent::KeyUp;
+                e.virtualKey = KeyNames::virtualKeyForName(arg);
+                if (e.kind == RecordedEvent::KeyDown && arg.size() == 1) e.text = arg;
+                if (e.kind == RecordedEvent::KeyDown && arg == "Space") e.text = " ";
+                e.keyCode = e.virtualKey ? e.virtualKey : 0x10000 + arg.at(0).unicode();
+            }
+            e.position = pointer;
+            report(e, kStart + quint32(time));
+        }
+    }
+
+private:
+    bool m_on = false;
+};
+
+// "INTERVAL what" per operation: "tap Ctrl+A", "press Shift", "text Hi", "move 1,2",
+// "click L 1,2", "double R 1,2"; then "skip:KIND=N" for what was left out.
+QString brief(const RecordingResult& r) {
+    QStringList out;
+    for (const auto& op : r.operations) {
+        QString s = QString::number(op->interval()) + ' ';
+        if (auto* k = qobject_cast<KeyboardOperation*>(op.get())) {
+            const QString mods = modifiersToText(k->modifiers());
+            s += QStringList{"press", "release", "tap"}.value(k->eventType()) + ' ' +
+                 (mods.isEmpty() ? "" : mods + '+') + k->key();
+        } else if (auto* t = qobject_cast<TextInputOperation*>(op.get())) {
+            s += "text " + t->text();
+        } else {
+            auto* m = static_cast<MouseOperation*>(op.get());
+            auto* c = qobject_cast<MouseClickOperation*>(op.get());
+            s += (c ? QString(c->clickType() ? "double " : "click ") + "LRM"[c->clickButton()] + ' '
+                    : QString("move "));
+            s += QStringLiteral("%1,%2").arg(m->position().x()).arg(m->position().y());
+        }
+        out << s;
+    }
+    const char* kinds[] = {"drag", "wheel", "side", "nameless", "early"};
+    for (int i = 0; i < kSkippedInputKinds; ++i)
+        if (r.skipped[size_t(i)])
+            out << QStringLiteral("skip:%1=%2").arg(kinds[i]).arg(r.skipped[size_t(i)]);
+    return out.join(" | ");
+}
+}  // namespace
+
+class TestRecordingConverter : public QObject {
+    Q_OBJECT
+private slots:
+    void converts_data() {
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("moveInterval");
+        QTest::addColumn<QString>("operations");
+        // Taps and held keys.
+        QTest::newRow("tap") << "@100 +Return -Return @130 +Tab -Tab" << 0
+                             << "100 tap Return | 20 tap Tab";
+        QTest::newRow("held over another key")
+            << "+Return +Tab -Tab -Return" << 0
+            << "10 press Return | 10 tap Tab | 10 release Return";
+        QTest::newRow("repeating")
+            << "+Left +Left +Left -Left" << 0 << "10 press Left | 30 release Left";
+        QTest::newRow("held at the stop") << "+Shift +Tab" << 0 << "10 tap Shift+Tab";
+        QTest::newRow("stop key unseen") << "+a -a +F9 -F9 +b -b" << 0 << "10 text ab";
+        // Modifiers held around keys become their modifiers; around clicks, rows of their own.
+        QTest::newRow("Ctrl+A") << "+Ctrl +a -a -Ctrl" << 0 << "10 tap Ctrl+A";
+        QTest::newRow("Shift+Ctrl+Tab")
+            << "+Ctrl +Shift +Tab -Tab -Shift -Ctrl" << 0 << "10 tap Shift+Ctrl+Tab";
+        QTest::newRow("modifier alone") << "+Shift -Shift" << 0 << "10 tap Shift";
+        QTest::newRow("Ctrl+click") << "m5,6 +Ctrl +a -a [L ]L -Ctrl" << 0
+                                    << "20 press Ctrl | 10 tap A | 10 move 5,6 | 0 click L 5,6 | "
+                                       "10 release Ctrl";
+        QTest::newRow("rolled over")
+            << "+Tab +Ctrl -Tab -Ctrl" << 0 << "10 press Tab | 10 tap Ctrl | 0 release Tab";
+        // Typing.
+        QTest::newRow("text") << "+Shift +H -H -Shift +i -i +Space -Space +Shift +! -! -Shift" << 0
+                              << "10 text Hi !";
+        QTest::newRow("overlapping keys") << "+a +b -a -b +c -c" << 0 << "10 text abc";
+        QTest::newRow("non-ASCII") << "+é -é +ß -ß" << 0 << "10 text éß";
+        QTest::newRow("Ctrl in between")
+            << "+a -a +Ctrl +c -c -Ctrl +b -b" << 0 << "10 text a | 10 tap Ctrl+C | 10 text b";
+        QTest::newRow("Return in between")
+            << "+a -a +Return -Return +b -b" << 0 << "10 text a | 10 tap Return | 10 text b";
+        QTest::newRow("pause") << "+a -a @1500 +b -b" << 0 << "10 text a | 1480 text b";
+        // Clicks.
+        QTest::newRow("double") << "m10,10 [L ]L [L ]L" << 0 << "20 move 10,10 | 0 double L 10,10";
+        QTest::newRow("slow") << "m10,10 [L ]L @500 [L ]L" << 0
+                              << "20 move 10,10 | 0 click L 10,10 | 470 click L 10,10";
+        QTest::newRow("apart")
+            << "m10,10 [L ]L m30,10 [L ]L" << 0
+            << "20 move 10,10 | 0 click L 10,10 | 20 move 30,10 | 0 click L 30,10";
+        QTest::newRow("two buttons")
+            << "[L ]L [R ]R" << 0 << "10 move 0,0 | 0 click L 0,0 | 10 click R 0,0";
+        QTest::newRow("key between") << "[R ]R +a -a [R ]R" << 0
+                                     << "10 move 0,0 | 0 click R 0,0 | 10 text a | 10 click R 0,0";
+        QTest::newRow("triple") << "[M ]M [M ]M [M ]M" << 0
+                                << "10 move 0,0 | 0 double M 0,0 | 10 click M 0,0";
+        // Pointer paths.
+        QTest::newRow("moves off")
+            << "m0,0 m50,0 m100,0 [L ]L" << 0 << "40 move 100,0 | 0 click L 100,0";
+        QTest::newRow("moves on")
+            << "m0,0 m5,0 m50,0 m90,0 m100,0 [L ]L" << 20
+            << "10 move 0,0 | 20 move 50,0 | 20 move 100,0 | 10 click L 100,0";
+        QTest::newRow("resting place")
+            << "m0,0 m30,0 +a -a" << 100 << "10 move 0,0 | 10 move 30,0 | 10 text a";
+        QTest::newRow("within a double click")
+            << "m0,0 [L ]L m2,0 [L ]L" << 5 << "10 move 0,0 | 10 double L 0,0";
+        // What a flow cannot hold.
+        QTest::newRow("drag") << "m0,0 [L m50,50 ]L [L m52,50 ]L" << 0
+                              << "50 move 50,50 | 0 click L 50,50 | skip:drag=1";
+        QTest::newRow("wheel and side") << "w w [X ]X +Nameless -Nameless" << 0
+                                        << "skip:wheel=2 | skip:side=1 | skip:nameless=1";
+        QTest::newRow("released, not pressed") << "-a ]L +b -b" << 0 << "30 text b | skip:early=2";
+    }
+    void converts() {
+        QFETCH(QString, events);
+        QFETCH(int, moveInterval);
+        FedRecorder recorder;
+        recorder.setStopKey(KeyNames::virtualKeyForName("F9"));
+        QSignalSpy stopped(&recorder, &InputRecorder::stopKeyPressed);
+        recorder.start(nullptr);
+        recorder.feed(events);
+        RecordingOptions options;
+        options.moveInterval = moveInterval;
+        const QVector<RecordedEvent> recorded = recorder.takeEvents();
+        const RecordingResult result = RecordingConverter(options).convert(recorded);
+        QTEST(brief(result), "operations");
+        QCOMPARE(RecordingConverter(options).countSteps(recorded), int(result.operations.size()));
+        QCOMPARE(stopped.count(), events.count("+F9"));
+    }
+
+    // The session the designer drives: the step count while recording, the stop key,
+    // and the operations at the end.
+    void session() {
+        FedRecorder recorder;
+        RecordingSession session(&recorder);
+        QSignalSpy steps(&session, &RecordingSession::sigStepCountChanged);
+        QSignalSpy stopKey(&session, &RecordingSession::sigStopKeyPressed);
+        QVERIFY(session.start(nullptr));
+        recorder.feed("+Ctrl +s -s -Ctrl [L ]L");
+        QVERIFY(steps.wait(1000));
+        QCOMPARE(steps.last().at(0).toInt(), 3);
+        recorder.feed("+F9");
+        QTRY_COMPARE(stopKey.count(), 1);
+        const RecordingResult result = session.stop();
+        QCOMPARE(brief(result), "10 tap Ctrl+S | 10 move 0,0 | 0 click L 0,0");
+        QVERIFY(!recorder.isRecording());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordingConverter)
+#include "tst_recordingconverter.moc"
