@@ -283,6 +283,29 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x.flow"});
     }
 
+    // A recording that cannot work says so before the user starts: here with no display.
+    void recordRefusesAtOnce_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("no desktop") << QStringList{"record", path("r.flow")} << 3 << "DISPLAY";
+        QTest::newRow("unwritable")
+            << QStringList{"record", path("no/dir/r.flow")} << 1 << "cannot write";
+        QTest::newRow("bad moves")
+            << QStringList{"record", path("r.flow"), "--moves", "0"} << 64 << "--moves off|MS";
+    }
+    void recordRefusesAtOnce() {
+        QFETCH(QStringList, arguments);
+        const QByteArray display = qgetenv("DISPLAY");
+        qunsetenv("DISPLAY");
+        const Result r = flowctl(arguments);
+        qputenv("DISPLAY", display);
+        QTEST(r.exitCode, "exitCode");
+        QFETCH(QString, says);
+        QVERIFY2(QString::fromUtf8(r.err).contains(says), r.err.constData());
+        QVERIFY(!QFile::exists(arguments.at(1)));
+    }
+
     void usage() {
         QCOMPARE(flowctl({"help", "dump"}).exitCode, 0);
         QCOMPARE(flowctl({"help", "nonsense"}).exitCode, 64);

@@ -14,6 +14,7 @@
 #include "platform/InputBackend.h"
 #include "platform/Platform.h"
 #include "tools/flowctl/FlowPlayer.h"
+#include "tools/flowctl/FlowRecorder.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ const char* const kUsage =
     "  dump FILE              print the flow in FILE as JSON\n"
     "  build JSON_FILE FILE   write the flow described by JSON_FILE to FILE\n"
     "  play FILE              replay the flow in FILE once on the desktop\n"
+    "  record FILE [--moves off|MS]\n"
+    "                         record keys and clicks on the desktop into FILE until F9\n"
     "  help [COMMAND]         explain a command\n"
     "\n"
     "options:\n"
@@ -60,6 +63,20 @@ QString helpFor(const QString& command) {
             "Exit status: 0 the flow ran to its end; 1 or 2 the file cannot be loaded (as\n"
             "for dump); 3 there is no desktop to replay on, or it went away during the\n"
             "replay; 130 stopped before the end.\n");
+    if (command == QLatin1String("record"))
+        return QStringLiteral(
+            "usage: flowctl record FILE [--moves off|MS]\n\n"
+            "Records what you type and click on the desktop (X11) until you press F9 or\n"
+            "Ctrl+C, then writes it to FILE as a new flow (replacing FILE only once the new\n"
+            "file is complete) and prints how many steps it holds. F9 itself is not\n"
+            "recorded. Each step waits as long as you did before it; characters typed one\n"
+            "after another become one text step, a click a move to its point and a click,\n"
+            "two quick clicks one double click. --moves MS also keeps the pointer's path\n"
+            "between clicks, one move at most every MS milliseconds (default: off).\n"
+            "What a flow cannot hold (drags, the wheel, side buttons) is counted in the\n"
+            "summary. Text from an input method is recorded as the keys pressed.\n\n"
+            "Exit status: 0 written; 1 FILE cannot be written (checked before recording\n"
+            "starts); 3 there is no desktop to record on.\n");
     return QString();
 }
 
@@ -164,6 +181,11 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("build") && args.size() == 3)
         return build(args.at(1), args.at(2), err);
     if (command == QLatin1String("play") && args.size() == 2) return play(args.at(1), out, err);
+    if (command == QLatin1String("record") &&
+        (args.size() == 2 || (args.size() == 4 && args.at(2) == QLatin1String("--moves")))) {
+        const int moves = args.size() == 4 ? FlowRecorder::parseMoves(args.at(3)) : 0;
+        if (moves >= 0) return FlowRecorder(args.at(1), moves, out, err).record();
+    }
 
     const QString text = helpFor(command);
     err << "flowctl: "
