@@ -71,6 +71,7 @@ int FlowRecorder::record() {
     // Held so that the program in front does not see F9; the recorder stops on it
     // even when another program holds the key.
     GlobalHotkey stopKey(QKeySequence(Qt::Key_F9), true);
+    stopKey.setAnyModifiers(true);  // also with Num Lock on or a modifier held
     connect(&stopKey, &GlobalHotkey::activated, this,
             [&] { finish(QStringLiteral("stopped with F9")); });
 
