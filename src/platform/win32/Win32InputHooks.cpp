@@ -32,6 +32,9 @@ unsigned short plainKey(DWORD vk) {
 // The key state ToUnicodeEx reads: the hooks see keys before the foreground program
 // does, so the state is kept here rather than asked of Windows.
 void trackKey(DWORD vk, bool down) {
+    // A hook may see the plain code where a program injected it: count it as the left key.
+    if (vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU)
+        vk = vk == VK_SHIFT ? VK_LSHIFT : vk == VK_CONTROL ? VK_LCONTROL : VK_LMENU;
     const BYTE held = down ? 0x80 : 0;
     if (vk == VK_CAPITAL && down && !(keyState[vk] & 0x80)) keyState[vk] ^= 0x01;  // the toggle
     keyState[vk] = BYTE((keyState[vk] & 0x01) | held);
@@ -75,6 +78,9 @@ LRESULT CALLBACK keyboardProcedure(int code, WPARAM message, LPARAM data) {
                 const int n =
                     ToUnicodeEx(vk, k->scanCode, keyState, e.text, 4, 4, GetKeyboardLayout(thread));
                 e.textLength = n > 0 ? n : 0;
+                // Control characters (Ctrl+A, Return, Backspace) are keys, not text.
+                for (int i = 0; i < e.textLength; ++i)
+                    if (e.text[i] < 0x20 || e.text[i] == 0x7f) e.textLength = 0;
             }
             handler(e);
         }

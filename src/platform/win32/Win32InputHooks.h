@@ -14,7 +14,8 @@ struct Win32HookEvent {
     Kind kind = Motion;
     DWORD time = 0;  // the event's time stamp, GetTickCount milliseconds
     // Keys: the virtual key (left Shift, Ctrl and Alt as the plain ones) and the UTF-16
-    // text it typed in the foreground window's keyboard layout (presses only).
+    // text it typed in the foreground window's keyboard layout (presses only; none for
+    // control characters).
     unsigned short virtualKey = 0;
     unsigned keyCode = 0;  // the virtual key as the hook saw it (left and right apart)
     wchar_t text[4] = {};

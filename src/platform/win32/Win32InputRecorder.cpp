@@ -1,7 +1,5 @@
 #include "platform/win32/Win32InputRecorder.h"
 
-#include <QRegularExpression>
-
 #include "platform/win32/Win32InputHooks.h"
 
 static_assert(int(Win32HookEvent::Wheel) == int(RecordedEvent::Wheel) &&
@@ -28,8 +26,6 @@ bool Win32InputRecorder::start(QString* error) {
         event.virtualKey = e.virtualKey;
         event.keyCode = e.keyCode;
         event.text = QString::fromWCharArray(e.text, e.textLength);
-        // Control characters (Ctrl+A, Return, Backspace) are keys, not text.
-        event.text.remove(QRegularExpression(QStringLiteral("\\p{Cc}")));
         event.button = RecordedEvent::Button(e.button);
         event.position = QPoint(e.position.x, e.position.y);
         report(std::move(event), e.time);
