@@ -1,9 +1,7 @@
 #include "platform/InputRecorder.h"
 
-#include <QMutexLocker>
-
 QVector<RecordedEvent> InputRecorder::takeEvents() {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_notified = false;
     QVector<RecordedEvent> taken;
     taken.swap(m_queue);
@@ -11,7 +9,7 @@ QVector<RecordedEvent> InputRecorder::takeEvents() {
 }
 
 void InputRecorder::begin(quint32 platformTime, const QVector<quint16>& heldKeys) {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_lastPlatformTime = platformTime;
     m_lastTime = 0;
     m_heldKeys = heldKeys;
@@ -25,7 +23,7 @@ void InputRecorder::report(RecordedEvent event, quint32 platformTime) {
     }
     bool notify = false;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         // The difference as signed 32 bits survives the wrap after 49 days and an event
         // stamped a little before the start.
         m_lastTime += qint32(platformTime - m_lastPlatformTime);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QVector>
 #include <atomic>
+#include <mutex>
 
 #include "platform/RecordedEvent.h"
 
@@ -55,7 +55,7 @@ protected:
     void report(RecordedEvent event, quint32 platformTime);
 
 private:
-    QMutex m_mutex;
+    std::mutex m_mutex;  // a std::mutex, which ThreadSanitizer can see
     QVector<RecordedEvent> m_queue;
     bool m_notified = false;
     quint32 m_lastPlatformTime = 0;
