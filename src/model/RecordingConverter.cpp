@@ -1,9 +1,12 @@
 #include "model/RecordingConverter.h"
 
 #include <QHash>
+#include <algorithm>
+#include <functional>
 #include <limits>
 #include <optional>
 
+#include "model/InputHelpers.h"
 #include "model/KeyNames.h"
 #include "model/KeyboardOperation.h"
 #include "model/MouseClickOperation.h"
@@ -244,13 +247,16 @@ void pairKeys(std::vector<Item>& items, Skipped* skipped) {
             down.erase(it);
         }
     }
-    // Keys still down at the stop come up at the end, so the replay leaves none held.
-    for (auto it = down.begin(); it != down.end(); ++it) {
-        Item up = items[size_t(it.value())];
+    // Keys still down at the stop come up at the end, so the replay leaves none held;
+    // the last pressed first.
+    QList<int> held = down.values();
+    std::sort(held.begin(), held.end(), std::greater<int>());
+    for (int press : held) {
+        Item up = items[size_t(press)];
         up.kind = Item::KeyUp;
         up.time = end;
-        up.partner = it.value();
-        items[size_t(it.value())].partner = int(items.size());
+        up.partner = press;
+        items[size_t(press)].partner = int(items.size());
         items.push_back(up);
     }
 }
@@ -309,17 +315,15 @@ public:
     Qt::KeyboardModifiers flags() const {
         Qt::KeyboardModifiers f;
         for (int i = 0; i < 4; ++i)
-            if (m_count[i] > 0) f |= kFlags[i];
+            if (m_count[i] > 0) f |= kModifierKeys[i].flag;
         return f;
     }
     void add(Qt::KeyboardModifiers m, int delta) {
         for (int i = 0; i < 4; ++i)
-            if (m & kFlags[i]) m_count[i] += delta;
+            if (m & kModifierKeys[i].flag) m_count[i] += delta;
     }
 
 private:
-    static constexpr Qt::KeyboardModifier kFlags[4] = {Qt::ShiftModifier, Qt::ControlModifier,
-                                                       Qt::AltModifier, Qt::MetaModifier};
     int m_count[4] = {};
 };
 

@@ -28,7 +28,7 @@ public:
 
     // The desktop's double-click time (ms) and distance (pixels each way).
     virtual int doubleClickTime() const { return 400; }
-    virtual int doubleClickDistance() const { return 4; }
+    virtual int doubleClickDistance() const { return 5; }
 
     // The events seen since the last call, oldest first.
     QVector<RecordedEvent> takeEvents();

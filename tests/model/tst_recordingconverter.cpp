@@ -122,6 +122,7 @@ private slots:
         // Typing.
         QTest::newRow("text") << "+Shift +H -H -Shift +i -i +Space -Space +Shift +! -! -Shift" << 0
                               << "10 text Hi !";
+        QTest::newRow("held text key") << "+a +a +a -a" << 0 << "10 text aaa";
         QTest::newRow("overlapping keys") << "+a +b -a -b +c -c" << 0 << "10 text abc";
         QTest::newRow("non-ASCII") << "+é -é +ß -ß" << 0 << "10 text éß";
         QTest::newRow("Ctrl in between")
@@ -153,8 +154,8 @@ private slots:
         QTest::newRow("within a double click")
             << "m0,0 [L ]L m2,0 [L ]L" << 5 << "10 move 0,0 | 10 double L 0,0";
         // What a flow cannot hold.
-        QTest::newRow("drag") << "m0,0 [L m50,50 ]L [L m52,50 ]L" << 0
-                              << "50 move 50,50 | 0 click L 50,50 | skip:drag=1";
+        QTest::newRow("drag") << "m0,0 [L m50,50 m0,0 ]L m50,50 [L m52,50 ]L" << 0
+                              << "70 move 50,50 | 0 click L 50,50 | skip:drag=1";
         QTest::newRow("wheel and side") << "w w [X ]X +Nameless -Nameless" << 0
                                         << "skip:wheel=2 | skip:side=1 | skip:nameless=1";
         QTest::newRow("released, not pressed") << "-a ]L +b -b" << 0 << "30 text b | skip:early=2";
