@@ -17,6 +17,7 @@
 #include "platform/GlobalHotkey.h"
 #include "platform/InputBackend.h"
 #include "platform/Platform.h"
+#include "ui/ActivityIndicator.h"
 #include "ui/AutoPropertyBrowser.h"
 #include "ui/EditActions.h"
 #include "ui/OperationModel.h"
@@ -24,7 +25,6 @@
 #include "ui/OperationTableView.h"
 #include "ui/PointPickState.h"
 #include "ui/PropertyPanelWidget.h"
-#include "ui/RunStopButton.h"
 #include "ui/UiResources.h"
 #include "ui_Flowsmith.h"
 #include "widgets/ribbon/RibbonBar.h"
@@ -254,8 +254,8 @@ void Flowsmith::onBtnRunClicked() {
     }
     if (!m_runKey || !m_runKey->isRegistered()) {
         if (!m_stopButton) {
-            m_stopButton = new RunStopButton(this);
-            connect(m_stopButton, &RunStopButton::clicked, this, &Flowsmith::onBtnRunClicked);
+            m_stopButton = new ActivityIndicator(this);
+            connect(m_stopButton, &ActivityIndicator::clicked, this, &Flowsmith::onBtnRunClicked);
         }
         m_stopButton->showInCorner();
     }

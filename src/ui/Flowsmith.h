@@ -17,7 +17,7 @@ class PropertyPanelWidget;
 class QAction;
 class QDockWidget;
 class QLabel;
-class RunStopButton;
+class ActivityIndicator;
 
 namespace Ui {
 class FlowsmithClass;
@@ -66,7 +66,7 @@ public:
     FlowRunner& runner() { return m_runner; }
     // The run action, and the stop button shown during a run that F8 cannot stop.
     QAction* runAction() const { return m_runAction; }
-    RunStopButton* stopButton() const { return m_stopButton; }
+    ActivityIndicator* stopButton() const { return m_stopButton; }
 
 public slots:
     void onBtnRunClicked();
@@ -108,7 +108,7 @@ private:
     QAction* m_runAction = nullptr;
     GlobalHotkey* m_runKey = nullptr;
     QLabel* m_runKeyNotice = nullptr;
-    RunStopButton* m_stopButton = nullptr;
+    ActivityIndicator* m_stopButton = nullptr;
     QList<QPointer<QWidget>> m_hiddenForRun;
     bool m_running = false;
     FlowRunner m_runner;  // the worker thread and the mutex of start and stop

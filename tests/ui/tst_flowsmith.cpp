@@ -27,6 +27,7 @@
 #include "support/FlowBytes.h"
 #include "support/RecordingInputBackend.h"
 #include "support/RecordingPresenter.h"
+#include "ui/ActivityIndicator.h"
 #include "ui/AutoPropertyBrowser.h"
 #include "ui/EditActions.h"
 #include "ui/Flowsmith.h"
@@ -36,7 +37,6 @@
 #include "ui/PointPickState.h"
 #include "ui/PointSelectWidget.h"
 #include "ui/PropertyPanelWidget.h"
-#include "ui/RunStopButton.h"
 #include "widgets/propertybrowser/VariantPropertyManager.h"
 
 class TestFlowsmith : public QObject {

@@ -1,11 +1,11 @@
-#include "ui/RunStopButton.h"
+#include "ui/ActivityIndicator.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScreen>
 
-RunStopButton::RunStopButton(QWidget* parent)
+ActivityIndicator::ActivityIndicator(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowDoesNotAcceptFocus),
       m_button(new QPushButton(tr("停止回放"), this)) {
@@ -16,10 +16,10 @@ RunStopButton::RunStopButton(QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_button);
-    connect(m_button, &QPushButton::clicked, this, &RunStopButton::clicked);
+    connect(m_button, &QPushButton::clicked, this, &ActivityIndicator::clicked);
 }
 
-void RunStopButton::showInCorner() {
+void ActivityIndicator::showInCorner() {
     adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

@@ -7,10 +7,10 @@ class QPushButton;
 // A small window above every other, with one button that stops the replay: shown
 // during a run when F8 cannot stop it because another program holds the key. It
 // never takes the keyboard focus from the program the flow types into.
-class RunStopButton : public QWidget {
+class ActivityIndicator : public QWidget {
     Q_OBJECT
 public:
-    explicit RunStopButton(QWidget* parent = nullptr);
+    explicit ActivityIndicator(QWidget* parent = nullptr);
 
     // Shows it at the top right corner of the primary screen's available area, out of
     // the way of most clicks a flow makes.
