@@ -1,6 +1,7 @@
 #include "model/RecordingSession.h"
 
 #include "model/KeyNames.h"
+#include "platform/GlobalHotkey.h"
 #include "platform/InputRecorder.h"
 #include "platform/Platform.h"
 
@@ -32,18 +33,25 @@ bool RecordingSession::start(QString* error) {
     m_recorder.takeEvents();  // from an earlier recording that nobody took
     m_events.clear();
     m_steps = 0;
+    m_stopKeySeen = false;
     connect(&m_recorder, &InputRecorder::eventsReady, this, &RecordingSession::onEventsReady);
-    connect(&m_recorder, &InputRecorder::stopKeyPressed, this,
-            &RecordingSession::sigStopKeyPressed);
+    // The grab and the recorder both see a press of the key: one of them stops, or the
+    // press would reach a program that lets the same key start a recording again.
+    if (m_stopHotkey && m_stopHotkey->isRegistered()) {
+        m_stopHotkey->setAnyModifiers(true);  // also with Num Lock on or a modifier down
+        connect(m_stopHotkey, &GlobalHotkey::activated, this, &RecordingSession::onStopKey);
+    } else {
+        connect(&m_recorder, &InputRecorder::stopKeyPressed, this, &RecordingSession::onStopKey);
+    }
     m_recording = m_recorder.start(error);
-    if (!m_recording) disconnect(&m_recorder, nullptr, this, nullptr);
+    if (!m_recording) disconnectSources();
     return m_recording;
 }
 
 RecordingResult RecordingSession::stop() {
     if (m_recording) m_recorder.stop();
     m_recording = false;
-    disconnect(&m_recorder, nullptr, this, nullptr);
+    disconnectSources();
     m_countTimer.stop();
     m_events += m_recorder.takeEvents();
     return RecordingConverter(m_options).convert(m_events);
@@ -59,4 +67,17 @@ void RecordingSession::onCountDue() {
     if (steps == m_steps) return;
     m_steps = steps;
     emit sigStepCountChanged(steps);
+}
+
+void RecordingSession::onStopKey() {
+    if (m_stopKeySeen) return;
+    m_stopKeySeen = true;
+    emit sigStopKeyPressed();
+}
+
+void RecordingSession::disconnectSources() {
+    disconnect(&m_recorder, nullptr, this, nullptr);
+    if (!m_stopHotkey) return;
+    disconnect(m_stopHotkey, nullptr, this, nullptr);
+    m_stopHotkey->setAnyModifiers(false);  // other programs' Shift+F9 is theirs again
 }

@@ -52,7 +52,10 @@ int FlowRecorder::record() {
         return 3;
     }
 
+    // Held so that the program in front does not see F9.
+    GlobalHotkey stopKey(QKeySequence(Qt::Key_F9), true);
     RecordingSession session(&recorder);
+    session.setStopHotkey(&stopKey);
     RecordingOptions options = session.options();
     options.moveInterval = m_moveInterval;
     session.setOptions(options);
@@ -68,12 +71,6 @@ int FlowRecorder::record() {
     StopSignals interrupt;
     connect(&interrupt, &StopSignals::interrupted, this,
             [&] { finish(QStringLiteral("interrupted")); });
-    // Held so that the program in front does not see F9; the recorder stops on it
-    // even when another program holds the key.
-    GlobalHotkey stopKey(QKeySequence(Qt::Key_F9), true);
-    stopKey.setAnyModifiers(true);  // also with Num Lock on or a modifier held
-    connect(&stopKey, &GlobalHotkey::activated, this,
-            [&] { finish(QStringLiteral("stopped with F9")); });
 
     QString error;
     if (!session.start(&error)) {
