@@ -1,25 +1,45 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
-class QPushButton;
+class QLabel;
 
-// A small window above every other, with one button that stops the replay: shown
-// during a run when F8 cannot stop it because another program holds the key. It
-// never takes the keyboard focus from the program the flow types into.
+// A small window above every other that stands in for the hidden designer while it
+// records or replays: what is going on, how far it got and how to stop it. A click
+// anywhere on it stops. It never takes the keyboard focus from the program the user
+// or the flow types into.
 class ActivityIndicator : public QWidget {
     Q_OBJECT
 public:
     explicit ActivityIndicator(QWidget* parent = nullptr);
 
-    // Shows it at the top right corner of the primary screen's available area, out of
-    // the way of most clicks a flow makes.
-    void showInCorner();
-    QPushButton* button() const { return m_button; }
+    // Recording, with the number of steps so far.
+    void showRecording();
+    void setRecordedSteps(int steps);
+    // Replaying; stopKeyWorks: F8 stops the run (another program may hold it).
+    void showRun(bool stopKeyWorks);
+    // Row `step` (0-based) of `steps` is next; pass `pass` (from 1) of `passes` (0: until
+    // stopped). Shown at most four times a second, however fast the steps come.
+    void setRunProgress(int step, int steps, int pass, int passes);
+
+    QString titleText() const;
+    QString progressText() const;
+    QString hintText() const;
 
 signals:
     void clicked();
 
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
-    QPushButton* m_button;
+    void showAt(const QString& title, const QString& progress, const QString& hint);
+    QString runProgress() const;
+
+    QLabel* m_title;
+    QLabel* m_progress;
+    QLabel* m_hint;
+    QTimer m_refresh;
+    int m_step = 0, m_steps = 0, m_pass = 1, m_passes = 1;
 };

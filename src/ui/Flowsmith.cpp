@@ -14,8 +14,10 @@
 #include "document/FlowDocument.h"
 #include "model/Flow.h"
 #include "model/Operation.h"
+#include "model/RecordingSession.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/InputBackend.h"
+#include "platform/InputRecorder.h"
 #include "platform/Platform.h"
 #include "ui/ActivityIndicator.h"
 #include "ui/AutoPropertyBrowser.h"
@@ -58,6 +60,7 @@ Flowsmith::Flowsmith(const QString& filePath, QWidget* parent)
 Flowsmith::~Flowsmith() {
     // Never leave a run thread behind the window and the flow it reads.
     m_runner.stop();
+    delete m_recording;  // stops it while the F9 hotkey it holds is still there
     // The table's model goes before the document it shows, and both before the window
     // that follows them.
     delete m_model;
@@ -94,6 +97,7 @@ void Flowsmith::setUp() {
     initOperationTable();
     connectPanels();
     registerRunHotkey();
+    registerRecordHotkey();
     m_title = windowTitle();
     showModifiedState();
 }
@@ -138,6 +142,11 @@ void Flowsmith::initRibbonBar() {
     m_runAction->setObjectName(QStringLiteral("runAction"));
     connect(m_runAction, &QAction::triggered, this, &Flowsmith::onBtnRunClicked);
     debug->addLargeAction(m_runAction);
+    m_recordAction = action(":res/images/record.svg", tr("录制[F9]"));
+    m_recordAction->setObjectName(QStringLiteral("recordAction"));
+    m_recordAction->setToolTip(tr("录制键盘和鼠标操作，插入到所选行之后；按 F9 停止"));
+    connect(m_recordAction, &QAction::triggered, this, &Flowsmith::onBtnRecordClicked);
+    debug->addLargeAction(m_recordAction);
 
     RibbonCategory* view = ribbonBar()->addCategoryPage(tr("视图"));
     RibbonPanel* layout = view->addPanel(tr("界面布局"));
@@ -207,6 +216,15 @@ void Flowsmith::registerRunHotkey() {
     showRunKeyState();
 }
 
+void Flowsmith::registerRecordHotkey() {
+    m_recordKey = new GlobalHotkey(QKeySequence(QStringLiteral("F9")), true, this);
+    // Only starts: the recording stops on the key by itself, and F9 during a run is
+    // not for the designer.
+    connect(m_recordKey, &GlobalHotkey::activated, this, [this] {
+        if (!recording()) startRecording();
+    });
+}
+
 void Flowsmith::showRunKeyState() {
     const bool ours = m_runKey && m_runKey->isRegistered();
     const QString text = ours ? QString()
@@ -225,6 +243,7 @@ void Flowsmith::showRunKeyState() {
 }
 
 void Flowsmith::onBtnRunClicked() {
+    if (recording()) return;  // F8 is a key like any other while recording
     if (m_running) {
         stopRun();
         return;
@@ -252,21 +271,92 @@ void Flowsmith::onBtnRunClicked() {
         m_notice(this, tr("无法开始回放：%1").arg(whyNot));
         return;
     }
-    if (!m_runKey || !m_runKey->isRegistered()) {
-        if (!m_stopButton) {
-            m_stopButton = new ActivityIndicator(this);
-            connect(m_stopButton, &ActivityIndicator::clicked, this, &Flowsmith::onBtnRunClicked);
-        }
-        m_stopButton->showInCorner();
-    }
+    showIndicator()->showRun(m_runKey && m_runKey->isRegistered());
 }
 
 void Flowsmith::stopRun() {
     m_runner.stop();  // joins the worker and lifts the keep-awake request
     if (m_runKey) m_runKey->setAnyModifiers(false);  // other programs' Ctrl+F8 is theirs again
-    if (m_stopButton) m_stopButton->hide();
+    if (m_indicator) m_indicator->hide();
     m_running = false;
     showWindowsAfterRun();
+}
+
+ActivityIndicator* Flowsmith::showIndicator() {
+    if (!m_indicator) {
+        m_indicator = new ActivityIndicator(this);
+        connect(m_indicator, &ActivityIndicator::clicked, this, [this] {
+            if (recording())
+                stopRecording();
+            else if (m_running)
+                stopRun();
+        });
+        connect(&m_runner, &FlowRunner::sigStepStarted, m_indicator,
+                [this](int index, int count) { m_indicator->setRunProgress(index, count, 1, 1); });
+    }
+    return m_indicator;
+}
+
+bool Flowsmith::recording() const {
+    return m_recording && m_recording->isRecording();
+}
+
+void Flowsmith::onBtnRecordClicked() {
+    if (recording())
+        stopRecording();
+    else
+        startRecording();
+}
+
+void Flowsmith::startRecording() {
+    // A dialog waits for its answer first; a run types into other programs.
+    if (m_running || QApplication::activeModalWidget()) return;
+    InputRecorder& recorder = Platform::inputRecorder();
+    if (!recorder.isAvailable()) {
+        m_notice(this, tr("无法录制：%1").arg(recorder.unavailableReason()));
+        return;
+    }
+    PointPickState::instance().cancel();
+    if (!m_recording) {
+        m_recording = new RecordingSession(&recorder, this);
+        m_recording->setStopHotkey(m_recordKey);
+        connect(m_recording, &RecordingSession::sigStopKeyPressed, this, &Flowsmith::stopRecording);
+    }
+    hideWindowsForRun();
+    ActivityIndicator* indicator = showIndicator();
+    indicator->showRecording();
+    connect(m_recording, &RecordingSession::sigStepCountChanged, indicator,
+            &ActivityIndicator::setRecordedSteps, Qt::UniqueConnection);
+    m_recording->setExcludedWindow(indicator->winId());  // clicks on it stop, not record
+    QString whyNot;
+    if (!m_recording->start(&whyNot)) {
+        indicator->hide();
+        showWindowsAfterRun();
+        m_notice(this, tr("无法录制：%1").arg(whyNot));
+    }
+}
+
+void Flowsmith::stopRecording() {
+    if (!recording()) return;
+    RecordingResult result = m_recording->stop();
+    m_indicator->hide();
+    showWindowsAfterRun();
+    const QList<int> selected = m_editActions->selectedRows();
+    const int at = selected.isEmpty() ? m_document->flow()->operationCount() : selected.last() + 1;
+    const int steps = int(result.operations.size());
+    QString report = steps == 0 ? tr("没有录到操作")
+                                : tr("已录制 %1 步，插入在第 %2 行起").arg(steps).arg(at + 1);
+    m_document->insertOperations(at, std::move(result.operations), tr("录制 %1 步").arg(steps));
+    // What the flow cannot hold was left out; the user should know how much.
+    const QString skippedNames[kSkippedInputKinds] = {tr("拖动 %1 次"), tr("滚轮 %1 格"),
+                                                      tr("侧键 %1 次"), tr("没有名称的按键 %1 次"),
+                                                      tr("录制前按下的键或按钮松开 %1 次")};
+    QStringList skipped;
+    for (int kind = 0; kind < kSkippedInputKinds; ++kind)
+        if (const int n = result.skipped[size_t(kind)]) skipped << skippedNames[kind].arg(n);
+    if (!skipped.isEmpty())
+        report += tr("；未录入（操作流无法表示）：%1").arg(skipped.join(tr("、")));
+    statusBar()->showMessage(report, 15000);
 }
 
 void Flowsmith::hideWindowsForRun() {
@@ -293,6 +383,7 @@ void Flowsmith::onStopSignal() {
     qCWarning(appLog).noquote() << "Flowsmith ends on a signal" << (m_running ? "during a run" : "")
                                 << (modified() ? "with unsaved changes" : "");
     if (m_running) stopRun();
+    stopRecording();  // what was recorded shows in the question that follows, if any
     QCoreApplication::quit();
 }
 
@@ -371,6 +462,7 @@ void Flowsmith::restoreDefaultLayout() {
 void Flowsmith::closeEvent(QCloseEvent* event) {
     // No input may go on behind the question, nor the window go while a thread reads.
     if (m_running) stopRun();
+    stopRecording();  // its steps are unsaved changes like any other
     if (modified()) {
         switch (m_askToSave(this)) {
             case QMessageBox::Save:

@@ -9,6 +9,7 @@
 #include "ui/FlowFileGuard.h"
 #include "widgets/ribbon/RibbonMainWindow.h"
 
+class ActivityIndicator;
 class EditActions;
 class FlowDocument;
 class GlobalHotkey;
@@ -17,7 +18,7 @@ class PropertyPanelWidget;
 class QAction;
 class QDockWidget;
 class QLabel;
-class ActivityIndicator;
+class RecordingSession;
 
 namespace Ui {
 class FlowsmithClass;
@@ -34,7 +35,8 @@ public:
     ~Flowsmith() override;
 
     // The set-up steps below, in their order: docks, ribbon, table (which loads the
-    // flow), cross-panel connections, the F8 hotkey. Run once, after title and size.
+    // flow), cross-panel connections, the F8 and F9 hotkeys. Run once, after title and
+    // size.
     void setUp();
 
     void initDockWidgets();
@@ -42,6 +44,7 @@ public:
     void initOperationTable();
     void connectPanels();
     void registerRunHotkey();
+    void registerRecordHotkey();
 
     // The unsaved-changes question; tests answer it without a modal box.
     using SaveQuestion = std::function<QMessageBox::StandardButton(QWidget* parent)>;
@@ -62,14 +65,19 @@ public:
     // Away from the state last loaded or saved, as the document's history says.
     bool modified() const;
     bool running() const { return m_running; }
+    bool recording() const;
     GlobalHotkey* runHotkey() const { return m_runKey; }
+    GlobalHotkey* recordHotkey() const { return m_recordKey; }
     FlowRunner& runner() { return m_runner; }
-    // The run action, and the stop button shown during a run that F8 cannot stop.
     QAction* runAction() const { return m_runAction; }
-    ActivityIndicator* stopButton() const { return m_stopButton; }
+    QAction* recordAction() const { return m_recordAction; }
+    // Shown in place of the hidden window during a run or a recording; a click stops.
+    ActivityIndicator* indicator() const { return m_indicator; }
 
 public slots:
     void onBtnRunClicked();
+    // Starts a recording, or stops the one going on.
+    void onBtnRecordClicked();
     void onBtnSaveClicked();
     void onModelDataChanged();
     void onStopFlowRuning();
@@ -87,6 +95,10 @@ protected:
 
 private:
     void stopRun();
+    void startRecording();
+    // Inserts what was recorded after the selection as one step and selects it.
+    void stopRecording();
+    ActivityIndicator* showIndicator();
     // Every visible window of the designer goes and comes back with the main window.
     void hideWindowsForRun();
     void showWindowsAfterRun();
@@ -106,9 +118,12 @@ private:
     OperationModel* m_model;
     QAction* m_saveAction = nullptr;
     QAction* m_runAction = nullptr;
+    QAction* m_recordAction = nullptr;
     GlobalHotkey* m_runKey = nullptr;
+    GlobalHotkey* m_recordKey = nullptr;
     QLabel* m_runKeyNotice = nullptr;
-    ActivityIndicator* m_stopButton = nullptr;
+    ActivityIndicator* m_indicator = nullptr;
+    RecordingSession* m_recording = nullptr;  // made at the first recording
     QList<QPointer<QWidget>> m_hiddenForRun;
     bool m_running = false;
     FlowRunner m_runner;  // the worker thread and the mutex of start and stop
