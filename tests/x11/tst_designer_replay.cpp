@@ -27,8 +27,8 @@
 #include <signal.h>
 
 namespace {
-constexpr quint32 kF8 = 0xffc5, kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9, kEnd = 0xff57,
-                  kDelete = 0xffff;
+constexpr quint32 kF8 = 0xffc5, kF9 = 0xffc6, kShiftL = 0xffe1, kControlL = 0xffe3, kAltL = 0xffe9,
+                  kEnd = 0xff57, kDelete = 0xffff;
 const QRect kReceiverArea(200, 300, 600, 60);
 
 // Visible top-level windows whose name starts with `prefix`.
@@ -281,6 +281,48 @@ private slots:
         QTest::qWait(300);
         QVERIFY(visibleWindows(title + " *").isEmpty());
 
+        askToClose(window);
+        QVERIFY(designer.waitForFinished(5000));
+        QCOMPARE(designer.exitCode(), 0);
+    }
+
+    // F9 in the real designer records what xdotool does in another program, which gets
+    // its input as usual; F9 again puts it at the end of the flow, without the F9, as one
+    // step that one undo takes back.
+    void f9RecordsIntoTheFlowAsOneUndoStep() {
+        const QString path = writeTypingFlow("record.flow", QStringLiteral("x"));
+        const QByteArray original = FlowBytes::readFile(path);
+        QProcess designer;
+        const unsigned long window = startDesigner(designer, path);
+        QVERIFY(window);
+        const QString title = QStringLiteral("Flowsmith - ") + path;
+        m_desktop.tap(kF9);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).isEmpty(), 3000);
+        QTRY_COMPARE(visibleWindows(QStringLiteral("Flowsmith 正在录制")).size(), 1);
+        const QString typed = QStringLiteral("Rec, ok!");
+        const QPoint at = m_field.center();
+        QCOMPARE(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()),
+                                               QString::number(at.y()), "click", "1"}),
+                 0);
+        QCOMPARE(QProcess::execute("xdotool", {"type", "--delay", "40", typed}), 0);
+        QVERIFY(waitForReceiverText(typed, 3000));
+        m_desktop.tap(kF9);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title + " *").size() == 1, 3000);
+        QVERIFY(visibleWindows(QStringLiteral("Flowsmith 正在录制")).isEmpty());
+
+        m_desktop.setFocus(window);
+        controlTap('s');
+        Flow flow;
+        QTRY_VERIFY(flow.load(path) && flow.operationCount() == 6);
+        QStringList recorded;
+        for (int row = 3; row < 6; ++row)
+            recorded << flow.operationAt(row)->typeName() + ' ' +
+                            flow.operationAt(row)->property("text").toString();
+        QCOMPARE(recorded, QStringList({"mouse_move ", "mouse_click ", "text_input " + typed}));
+        QCOMPARE(flow.operationAt(3)->property("position").toPoint(), at);
+        controlTap('z');
+        controlTap('s');
+        QTRY_COMPARE(FlowBytes::readFile(path), original);
         askToClose(window);
         QVERIFY(designer.waitForFinished(5000));
         QCOMPARE(designer.exitCode(), 0);
