@@ -23,7 +23,9 @@
 #include "platform/Platform.h"
 #include "platform/UnavailableHotkeyBackend.h"
 #include "platform/UnavailableInputBackend.h"
+#include "platform/UnavailableInputRecorder.h"
 #include "support/FakeHotkeyBackend.h"
+#include "support/FedRecorder.h"
 #include "support/FlowBytes.h"
 #include "support/RecordingInputBackend.h"
 #include "support/RecordingPresenter.h"
@@ -444,6 +446,51 @@ private slots:
         emit w->runHotkey()->activated();
         QVERIFY(w->isVisible() && dock->isVisible() && dock->isFloating());
         Platform::setButtonWatch(nullptr);
+    }
+
+    // What is recorded goes in after the last selected row (at the end without one) as
+    // one undo step and becomes the selection; F8 meanwhile does not start a run.
+    void recordingLandsAfterTheSelection_data() {
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("none: at the end") << ""
+                                          << "t0 t1 t2 a b";
+        QTest::newRow("after rows 0 and 1") << "0 1"
+                                            << "t0 t1 a b t2";
+    }
+    void recordingLandsAfterTheSelection() {
+        QFETCH(QString, selected);
+        QFETCH(QString, after);
+        FedRecorder recorder;
+        Platform::setInputRecorder(&recorder);
+        auto w = open(makeFlowFile(3));
+        select(*w, selected);
+        w->recordAction()->trigger();
+        QVERIFY(w->recording() && !w->isVisible() && w->indicator()->isVisible());
+        emit w->runHotkey()->activated();
+        QVERIFY(!w->running());
+        recorder.feed("+a -a @1500 +b -b w");
+        QTest::mouseClick(w->indicator(), Qt::LeftButton);
+        Platform::setInputRecorder(nullptr);
+        QVERIFY(!w->recording() && w->isVisible() && !w->indicator()->isVisible());
+        QCOMPARE(texts(*w), after);
+        const int at = after.split(' ').indexOf("a");
+        QCOMPARE(selection(*w), QStringLiteral("%1 %2").arg(at).arg(at + 1));
+        QVERIFY(w->statusBar()->currentMessage().contains("滚轮 1 格"));
+        QCOMPARE(w->document()->undoStack()->undoText(), QStringLiteral("录制 2 步"));
+        w->document()->undoStack()->undo();
+        QCOMPARE(texts(*w), QStringLiteral("t0 t1 t2"));
+    }
+
+    void recordingWhereItCannotWorkSaysWhy() {
+        UnavailableInputRecorder wayland(QStringLiteral("Wayland 不让程序看到其他程序的输入"));
+        Platform::setInputRecorder(&wayland);
+        auto w = open(makeFlowFile(1));
+        QString shown;
+        w->setNotice([&](QWidget*, const QString& text) { shown = text; });
+        emit w->recordHotkey()->activated();
+        Platform::setInputRecorder(nullptr);
+        QVERIFY(w->isVisible() && !w->recording() && shown.contains("Wayland"));
     }
 
     // Closing during a run stops it before the question, so no input goes on behind
