@@ -8,13 +8,16 @@
 #include <thread>
 #include <vector>
 
+#include "runner/RunOptions.h"
+
 class Flow;
 class Operation;
 
-// Replays a flow once on a worker thread. start() and stop() are called on the
-// GUI thread; the worker reports the end of the list through a queued signal and
-// touches nothing else of the caller's. The worker replays copies of the flow's
-// operations taken at the start, so nothing done to the flow meanwhile reaches it.
+// Replays a flow on a worker thread, once or as often as the run options say.
+// start() and stop() are called on the GUI thread; the worker reports the end of
+// the run through a queued signal and touches nothing else of the caller's. The
+// worker replays copies of the flow's operations taken at the start, so nothing
+// done to the flow meanwhile reaches it.
 class FlowRunner : public QObject {
     Q_OBJECT
 public:
@@ -27,9 +30,13 @@ public:
     static Steps snapshot(const Flow& flow);
 
     // Sets the process-wide run flag, asks the system to stay awake and starts the
-    // worker on `steps` (kept until the next start). False, with the reason and
-    // nothing left flagged or requested, when a run is already flagged or the
-    // system gives no thread.
+    // worker on `steps` (kept until the next start) with their intervals scaled to
+    // the options' speed. False, with the reason (translated) and nothing left
+    // flagged or requested, when an option is out of range (a negative repeat, a
+    // speed outside RunOptions::kMinSpeed..kMaxSpeed, a first row below 1 or past
+    // the last row; an empty list accepts row 1), when a run is already flagged or
+    // when the system gives no thread.
+    bool start(Steps steps, const RunOptions& options, QString* whyNot = nullptr);
     bool start(Steps steps, QString* whyNot = nullptr);
     bool start(const Flow& flow, QString* whyNot = nullptr);
     // Clears the run flag, joins the worker and lifts the keep-awake request. When
@@ -45,9 +52,14 @@ public:
     void setThreadStarter(ThreadStarter starter) { m_startThread = std::move(starter); }
 
 signals:
-    // Emitted on the worker thread before each operation's wait.
+    // Emitted on the worker thread at the start of each pass, before its first step:
+    // pass counts from 1; passes is the repeat option (0: until stopped).
+    void sigPassStarted(int pass, int passes);
+    // Emitted on the worker thread before each operation's wait: index is its 0-based
+    // row in the whole list (a run from a later row starts past 0), count the rows.
     void sigStepStarted(int index, int count, const QString& description);
-    // Delivered on the runner's thread after the worker went through the whole list.
+    // Delivered on the runner's thread after the worker finished its last pass or
+    // noticed a stop. A list without steps ends after one pass, whatever the repeat.
     void sigEndOfFlow();
 
 private:
@@ -55,7 +67,8 @@ private:
 
     std::mutex m_runMutex;  // keeps the flag test-and-set and the thread creation together
     std::thread m_worker;
-    Steps m_steps;  // read by the worker only, until it is joined
+    Steps m_steps;         // read by the worker only, until it is joined
+    RunOptions m_options;  // likewise
     ThreadStarter m_startThread;
     bool m_keptAwake = false;
 };

@@ -36,6 +36,8 @@ QString typed(const RecordingInputBackend& rec) {
 }
 }  // namespace
 
+Q_DECLARE_METATYPE(RunOptions)
+
 class TestFlowRunner : public QObject {
     Q_OBJECT
 private slots:
@@ -88,6 +90,105 @@ private slots:
         QCOMPARE(steps.count(), 4);
         for (int i = 0; i < 4; ++i)
             QCOMPARE(steps.at(i), (QList<QVariant>{i, 4, flow.operationAt(i)->description()}));
+    }
+
+    void passesStartAtTheFirstRow_data() {
+        QTest::addColumn<int>("repeat");
+        QTest::addColumn<int>("fromRow");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("three passes") << 3 << 1 << "abcabcabc";
+        QTest::newRow("every pass from row 2") << 2 << 2 << "bcbc";
+        QTest::newRow("once from the last row") << 1 << 3 << "c";
+    }
+    void passesStartAtTheFirstRow() {
+        QFETCH(int, repeat);
+        QFETCH(int, fromRow);
+        QFETCH(QString, expected);
+        Flow flow;
+        for (QChar c : QStringLiteral("abc")) marker(c, 0, &flow);
+        FlowRunner runner;
+        QSignalSpy passes(&runner, &FlowRunner::sigPassStarted);
+        QSignalSpy steps(&runner, &FlowRunner::sigStepStarted);
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QVERIFY(runner.start(FlowRunner::snapshot(flow), RunOptions{repeat, 1.0, fromRow}));
+        QVERIFY(end.wait(2000));
+        runner.stop();
+        QCOMPARE(typed(m_rec), expected);
+        QCOMPARE(passes.count(), repeat);
+        QCOMPARE(passes.last(), (QList<QVariant>{repeat, repeat}));
+        // Steps are announced by their row in the whole list.
+        QCOMPARE(steps.count(), expected.size());
+        QCOMPARE(steps.first().first().toInt(), fromRow - 1);
+    }
+
+    void optionsOutOfRangeStartNothing_data() {
+        QTest::addColumn<RunOptions>("options");
+        QTest::newRow("negative repeat") << RunOptions{-1, 1.0, 1};
+        QTest::newRow("speed too high") << RunOptions{1, 10.5, 1};
+        QTest::newRow("speed not a number") << RunOptions{1, std::nan(""), 1};
+        QTest::newRow("past the last row") << RunOptions{1, 1.0, 3};
+    }
+    void optionsOutOfRangeStartNothing() {
+        QFETCH(RunOptions, options);
+        Flow flow;
+        marker('a', 0, &flow);
+        marker('b', 0, &flow);
+        FlowRunner runner;
+        QString why;
+        QVERIFY(!runner.start(FlowRunner::snapshot(flow), options, &why));
+        QVERIFY(!why.isEmpty());
+        QVERIFY(!runner.isRunning());
+        QCOMPARE(m_awake.requests, 0);
+    }
+
+    // Lateness from a busy machine is allowed a little, an early step never.
+    void speedDividesEveryWait_data() {
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("twice as fast") << 2.0 << 1000 << 500;
+        QTest::newRow("half as fast") << 0.5 << 150 << 300;
+    }
+    void speedDividesEveryWait() {
+        QFETCH(double, speed);
+        QFETCH(int, interval);
+        QFETCH(int, expected);
+        Flow flow;
+        marker('a', interval, &flow);
+        FlowRunner runner;
+        QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(runner.start(FlowRunner::snapshot(flow), RunOptions{1, speed, 1}));
+        QVERIFY(end.wait(3000));
+        const qint64 elapsed = clock.elapsed();
+        runner.stop();
+        QCOMPARE(typed(m_rec), QStringLiteral("a"));
+        QVERIFY2(elapsed >= expected && elapsed < expected + std::max(50, expected / 10),
+                 qPrintable(QString::number(elapsed)));
+    }
+
+    void slowSpeedHoldsLongIntervals() {
+        const RunOptions slow{1, 0.1, 1};
+        QCOMPARE(slow.scaledInterval(INT_MAX / 2), INT_MAX);
+        QCOMPARE(slow.scaledInterval(-5), -5);
+    }
+
+    void stopInTheSecondEndlessPassIsPrompt() {
+        Flow flow;
+        marker('a', 0, &flow);
+        marker('b', 200, &flow);
+        FlowRunner runner;
+        QSignalSpy passes(&runner, &FlowRunner::sigPassStarted);
+        QVERIFY(runner.start(FlowRunner::snapshot(flow), RunOptions{0, 1.0, 1}));
+        QTRY_VERIFY_WITH_TIMEOUT(typed(m_rec) == QStringLiteral("aba"), 1000);  // in b's wait
+        QElapsedTimer clock;
+        clock.start();
+        runner.stop();
+        QVERIFY2(clock.elapsed() < 150, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(typed(m_rec), QStringLiteral("aba"));
+        QCOMPARE(passes.count(), 2);
+        QCOMPARE(passes.at(1), (QList<QVariant>{2, 0}));
     }
 
     void stopDuringAWaitSkipsTheRest() {
