@@ -306,6 +306,34 @@ private slots:
         QVERIFY(!QFile::exists(arguments.at(1)));
     }
 
+    // Option values are checked before anything is replayed; the last row needs the file.
+    void playRefusesOptionsOutOfRange_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("negative repeat") << QStringList{"--repeat", "-1"} << 64 << "--repeat";
+        QTest::newRow("speed too low") << QStringList{"--speed", "0.05"} << 64 << "0.1 to 10";
+        QTest::newRow("speed too high") << QStringList{"--speed", "10.5"} << 64 << "0.1 to 10";
+        QTest::newRow("speed nan") << QStringList{"--speed", "nan"} << 64 << "0.1 to 10";
+        QTest::newRow("past the last row") << QStringList{"--from", "2"} << 64 << "last step is 1";
+        QTest::newRow("no value") << QStringList{"--speed"} << 64 << "needs a value";
+        QTest::newRow("unknown option") << QStringList{"--fast"} << 64 << "unknown option";
+        QTest::newRow("every limit accepted, then no desktop")
+            << QStringList{"--repeat", "0", "--speed", "10", "--from", "1"} << 3 << "DISPLAY";
+    }
+    void playRefusesOptionsOutOfRange() {
+        QFETCH(QStringList, options);
+        const QString file =
+            write("one.flow", withCount(1).str("mouse_move").ints({1, 1, 1}).bytes());
+        const QByteArray display = qgetenv("DISPLAY");
+        qunsetenv("DISPLAY");
+        const Result r = flowctl(QStringList{"play", file} + options);
+        qputenv("DISPLAY", display);
+        QTEST(r.exitCode, "exitCode");
+        QFETCH(QString, says);
+        QVERIFY2(QString::fromUtf8(r.err).contains(says), r.err.constData());
+    }
+
     void usage() {
         QCOMPARE(flowctl({"help", "dump"}).exitCode, 0);
         QCOMPARE(flowctl({"help", "nonsense"}).exitCode, 64);

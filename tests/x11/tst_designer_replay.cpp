@@ -103,17 +103,21 @@ private:
     QRect m_field;
     QTemporaryDir m_home;
 
-    // Moves into the receiving field, clicks it, types `text`.
-    QString writeTypingFlow(const QString& name, const QString& text, int interval = 30) {
+    // Moves into the receiving field, clicks it, types `text`; each text of `before` the
+    // same way first.
+    QString writeTypingFlow(const QString& name, const QString& text, int interval = 30,
+                            const QStringList& before = {}) {
         Flow flow;
-        auto* move = new MouseMoveOperation;
-        move->setPosition(m_field.center());
-        auto* click = new MouseClickOperation;
-        auto* type = new TextInputOperation;
-        type->setText(text);
-        for (Operation* op : QList<Operation*>{move, click, type}) {
-            op->setInterval(interval);
-            flow.appendOperation(std::unique_ptr<Operation>(op));
+        for (const QString& t : before + QStringList{text}) {
+            auto* move = new MouseMoveOperation;
+            move->setPosition(m_field.center());
+            auto* click = new MouseClickOperation;
+            auto* type = new TextInputOperation;
+            type->setText(t);
+            for (Operation* op : QList<Operation*>{move, click, type}) {
+                op->setInterval(interval);
+                flow.appendOperation(std::unique_ptr<Operation>(op));
+            }
         }
         const QString path = m_home.filePath(name);
         if (!flow.save(path)) return QString();
@@ -328,18 +332,45 @@ private slots:
         QCOMPARE(designer.exitCode(), 0);
     }
 
-    void flowctlPlayReplaysAFile() {
+    // Each pass clicks the field's middle, past the end of what earlier passes typed, and
+    // longer than a double click after the last click, which would select their word.
+    void flowctlPlayReplaysAFile_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("lastLine");
+        QTest::addColumn<QString>("summary");
         const QString text = QStringLiteral("play: AZaz09 !@#~ 中文 😀");
-        const QString path = writeTypingFlow("play.flow", text, 20);
+        QTest::newRow("once") << text << QStringList() << QStringList() << text << "[3/3] "
+                              << "done: 3 steps in";
+        QTest::newRow("three passes")
+            << "a,1!" << QStringList() << QStringList{"--repeat", "3"} << "a,1!a,1!a,1!"
+            << "[pass 3/3] [3/3] "
+            << "done: 9 steps (3 passes) in";
+        QTest::newRow("from row 4, twice")
+            << "c3" << QStringList{"no"} << QStringList{"--from", "4", "--repeat", "2"} << "c3c3"
+            << "[pass 2/2] [6/6] "
+            << "done: 6 steps (2 passes) in";
+    }
+    void flowctlPlayReplaysAFile() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, options);
+        QFETCH(QString, lastLine);
+        QFETCH(QString, summary);
+        const QString path =
+            writeTypingFlow("play.flow", text, options.isEmpty() ? 20 : 200, before);
         QProcess play;
         play.setProcessEnvironment(isolatedEnvironment(m_home));
-        play.start(QStringLiteral(FLOWCTL_PATH), {"play", path});
+        play.start(QStringLiteral(FLOWCTL_PATH), QStringList{"play", path} + options);
         QVERIFY(play.waitForFinished(15000));
         const QString out = QString::fromUtf8(play.readAllStandardOutput());
         QVERIFY2(play.exitCode() == 0, qPrintable(out + play.readAllStandardError()));
-        QVERIFY2(out.contains(QStringLiteral("[3/3] 输入文本: ") + text), qPrintable(out));
-        QVERIFY2(out.contains(QStringLiteral("done: 3 steps")), qPrintable(out));
-        QVERIFY(waitForReceiverText(text, 3000));
+        QVERIFY2(out.contains(lastLine + QStringLiteral("输入文本: ") + text + "\n" + summary),
+                 qPrintable(out));
+        QFETCH(QString, typed);
+        QVERIFY(waitForReceiverText(typed, 3000));
     }
 
     // On an X server of its own that goes away mid-replay, flowctl says so and ends with

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,7 +27,8 @@ const char* const kUsage =
     "commands:\n"
     "  dump FILE              print the flow in FILE as JSON\n"
     "  build JSON_FILE FILE   write the flow described by JSON_FILE to FILE\n"
-    "  play FILE              replay the flow in FILE once on the desktop\n"
+    "  play FILE [--repeat N] [--speed F] [--from ROW]\n"
+    "                         replay the flow in FILE on the desktop\n"
     "  record FILE [--moves off|MS]\n"
     "                         record keys and clicks on the desktop into FILE until F9\n"
     "  help [COMMAND]         explain a command\n"
@@ -56,13 +58,17 @@ QString helpFor(const QString& command) {
             "written on failure.\n");
     if (command == QLatin1String("play"))
         return QStringLiteral(
-            "usage: flowctl play FILE\n\n"
-            "Replays the flow once on the desktop (X11), printing each step as it starts\n"
+            "usage: flowctl play FILE [--repeat N] [--speed F] [--from ROW]\n\n"
+            "Replays the flow on the desktop (X11), printing each step as it starts\n"
             "and a summary at the end. Ctrl+C stops it, and so does F8 when no other\n"
             "program holds that key; keys and buttons the flow pressed are released.\n\n"
+            "  --repeat N    go through the flow N times (default 1); 0 repeats it until\n"
+            "                stopped. Each step's line then starts with its pass.\n"
+            "  --speed F     divide every step's wait by F, from 0.1 to 10 (default 1)\n"
+            "  --from ROW    start at step ROW (1-based), in every pass\n\n"
             "Exit status: 0 the flow ran to its end; 1 or 2 the file cannot be loaded (as\n"
             "for dump); 3 there is no desktop to replay on, or it went away during the\n"
-            "replay; 130 stopped before the end.\n");
+            "replay; 64 an option's value is out of range; 130 stopped before the end.\n");
     if (command == QLatin1String("record"))
         return QStringLiteral(
             "usage: flowctl record FILE [--moves off|MS]\n\n"
@@ -124,9 +130,14 @@ int build(const QString& jsonPath, const QString& flowPath, QTextStream& err) {
     return flow.save(flowPath) ? Ok : CannotRead;
 }
 
-int play(const QString& path, QTextStream& out, QTextStream& err) {
+int play(const QString& path, const RunOptions& options, QTextStream& out, QTextStream& err) {
     Flow flow;
     if (!flow.load(path)) return loadFailure(flow, err);
+    if (options.fromRow > std::max(flow.operationCount(), 1)) {
+        err << "flowctl: --from " << options.fromRow << ": the flow's last step is "
+            << flow.operationCount() << Qt::endl;
+        return Usage;
+    }
     if (!Platform::input().isAvailable()) {
         err << "flowctl: cannot replay: " << Platform::input().unavailableReason() << Qt::endl;
         return NoDesktop;
@@ -138,7 +149,7 @@ int play(const QString& path, QTextStream& out, QTextStream& err) {
         std::fflush(stderr);
         std::_Exit(NoDesktop);
     });
-    FlowPlayer player(&flow, out);
+    FlowPlayer player(&flow, options, out);
     return player.play();
 }
 
@@ -180,7 +191,17 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("dump") && args.size() == 2) return dump(args.at(1), out, err);
     if (command == QLatin1String("build") && args.size() == 3)
         return build(args.at(1), args.at(2), err);
-    if (command == QLatin1String("play") && args.size() == 2) return play(args.at(1), out, err);
+    if (command == QLatin1String("play")) {
+        QString file;
+        RunOptions options;
+        QString error;
+        if (FlowPlayer::parseArguments(args.mid(1), &file, &options, &error))
+            return play(file, options, out, err);
+        if (!error.isEmpty()) {
+            err << "flowctl: " << error << "\n\n" << helpFor(command);
+            return Usage;
+        }
+    }
     if (command == QLatin1String("record") &&
         (args.size() == 2 || (args.size() == 4 && args.at(2) == QLatin1String("--moves")))) {
         const int moves = args.size() == 4 ? FlowRecorder::parseMoves(args.at(3)) : 0;
