@@ -58,8 +58,9 @@ QString ActivityIndicator::runProgress() const {
 
 void ActivityIndicator::showRecording() {
     setWindowTitle(tr("Flowsmith 正在录制"));
-    showAt(QStringLiteral("<span style='color:#ff5555'>●</span> ") + tr("正在录制"),
-           tr("已录制 0 步"), tr("按 F9 停止录制（或点击这里）"));
+    showAt(
+        QStringLiteral("<span style='color:#ff5555; font-size:16px'>●</span> ") + tr("正在录制"),
+        tr("已录制 0 步"), tr("按 F9 停止录制（或点击这里）"));
 }
 
 void ActivityIndicator::setRecordedSteps(int steps) {
@@ -70,9 +71,11 @@ void ActivityIndicator::showRun(bool stopKeyWorks) {
     m_step = m_steps = 0;
     m_pass = m_passes = 1;
     setWindowTitle(tr("Flowsmith 正在回放"));
-    showAt(QStringLiteral("<span style='color:#4cc38a'>▶</span> ") + tr("正在回放"), runProgress(),
-           stopKeyWorks ? tr("按 F8 停止回放（或点击这里）")
-                        : tr("F8 已被其他程序占用：点击这里停止回放"));
+    showAt(
+        QStringLiteral("<span style='color:#4cc38a; font-size:16px'>▶</span> ") + tr("正在回放"),
+        runProgress(),
+        stopKeyWorks ? tr("按 F8 停止回放（或点击这里）")
+                     : tr("F8 已被其他程序占用：点击这里停止回放"));
 }
 
 void ActivityIndicator::setRunProgress(int step, int steps, int pass, int passes) {

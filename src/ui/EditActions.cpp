@@ -191,5 +191,8 @@ void EditActions::selectRows(const QList<QPair<int, int>>& ranges) {
     const QModelIndex first = m_table->model()->index(ranges.first().first, 0);
     selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
     selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // As much of the new rows in sight as fits, their first row at least.
+    const QPair<int, int>& last = ranges.last();
+    m_table->scrollTo(m_table->model()->index(last.first + qMax(last.second, 1) - 1, 0));
     m_table->scrollTo(first);
 }

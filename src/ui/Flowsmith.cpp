@@ -344,8 +344,9 @@ void Flowsmith::stopRecording() {
     const QList<int> selected = m_editActions->selectedRows();
     const int at = selected.isEmpty() ? m_document->flow()->operationCount() : selected.last() + 1;
     const int steps = int(result.operations.size());
-    QString report = steps == 0 ? tr("没有录到操作")
-                                : tr("已录制 %1 步，插入在第 %2 行起").arg(steps).arg(at + 1);
+    QString report =
+        steps == 0 ? tr("没有录到操作")
+                   : tr("已录制 %1 步，插入为第 %2–%3 行").arg(steps).arg(at + 1).arg(at + steps);
     m_document->insertOperations(at, std::move(result.operations), tr("录制 %1 步").arg(steps));
     // What the flow cannot hold was left out; the user should know how much.
     const QString skippedNames[kSkippedInputKinds] = {tr("拖动 %1 次"), tr("滚轮 %1 格"),
