@@ -49,18 +49,21 @@ QString ActivityIndicator::hintText() const {
 }
 
 QString ActivityIndicator::runProgress() const {
-    const QString steps = tr("第 %1/%2 步").arg(qMin(m_step + 1, m_steps)).arg(m_steps);
-    if (m_passes == 0) return tr("第 %1 遍（直到停止）").arg(m_pass) + QStringLiteral("  ") + steps;
-    if (m_passes > 1)
-        return tr("第 %1/%2 遍").arg(m_pass).arg(m_passes) + QStringLiteral("  ") + steps;
-    return steps;
+    return runProgress(qMin(m_step + 1, m_steps), m_steps, m_pass, m_passes);
+}
+
+QString ActivityIndicator::runProgress(int step, int steps, int pass, int passes) {
+    const QString stepText = tr("第 %1/%2 步").arg(step).arg(steps);
+    const QString separator = QStringLiteral(" · ");
+    if (passes == 0) return tr("第 %1 遍（直到停止）").arg(pass) + separator + stepText;
+    if (passes > 1) return tr("第 %1/%2 遍").arg(pass).arg(passes) + separator + stepText;
+    return stepText;
 }
 
 void ActivityIndicator::showRecording() {
     setWindowTitle(tr("Flowsmith 正在录制"));
-    showAt(
-        QStringLiteral("<span style='color:#ff5555; font-size:16px'>●</span> ") + tr("正在录制"),
-        tr("已录制 0 步"), tr("按 F9 停止录制（或点击这里）"));
+    showAt(QStringLiteral("<span style='color:#ff5555; font-size:16px'>●</span> ") + tr("正在录制"),
+           tr("已录制 0 步"), tr("按 F9 停止录制（或点击这里）"));
 }
 
 void ActivityIndicator::setRecordedSteps(int steps) {
@@ -71,18 +74,25 @@ void ActivityIndicator::showRun(bool stopKeyWorks) {
     m_step = m_steps = 0;
     m_pass = m_passes = 1;
     setWindowTitle(tr("Flowsmith 正在回放"));
-    showAt(
-        QStringLiteral("<span style='color:#4cc38a; font-size:16px'>▶</span> ") + tr("正在回放"),
-        runProgress(),
-        stopKeyWorks ? tr("按 F8 停止回放（或点击这里）")
-                     : tr("F8 已被其他程序占用：点击这里停止回放"));
+    showAt(QStringLiteral("<span style='color:#4cc38a; font-size:16px'>▶</span> ") + tr("正在回放"),
+           runProgress(),
+           stopKeyWorks ? tr("按 F8 停止回放（或点击这里）")
+                        : tr("F8 已被其他程序占用：点击这里停止回放"));
 }
 
-void ActivityIndicator::setRunProgress(int step, int steps, int pass, int passes) {
+void ActivityIndicator::setRunStep(int step, int steps) {
     m_step = step;
     m_steps = steps;
+    showRunProgress();
+}
+
+void ActivityIndicator::setRunPass(int pass, int passes) {
     m_pass = pass;
     m_passes = passes;
+    showRunProgress();
+}
+
+void ActivityIndicator::showRunProgress() {
     if (m_refresh.isActive()) return;  // the timer shows the latest
     m_progress->setText(runProgress());
     m_refresh.start();
@@ -94,9 +104,9 @@ void ActivityIndicator::showAt(const QString& title, const QString& progress, co
     m_progress->setText(progress);
     m_hint->setText(hint);
     // Wide enough for long progress texts, so that it does not jump as they grow.
-    m_progress->setMinimumWidth(m_progress->fontMetrics().horizontalAdvance(
-        tr("第 %1/%2 遍").arg(999).arg(999) + QStringLiteral("  ") +
-        tr("第 %1/%2 步").arg(9999).arg(9999)));
+    const QFontMetrics metrics = m_progress->fontMetrics();
+    m_progress->setMinimumWidth(qMax(metrics.horizontalAdvance(runProgress(9999, 9999, 999, 999)),
+                                     metrics.horizontalAdvance(runProgress(9999, 9999, 999, 0))));
     adjustSize();
     // The top right corner of the primary screen, out of the way of most clicks.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

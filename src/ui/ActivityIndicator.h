@@ -19,9 +19,10 @@ public:
     void setRecordedSteps(int steps);
     // Replaying; stopKeyWorks: F8 stops the run (another program may hold it).
     void showRun(bool stopKeyWorks);
-    // Row `step` (0-based) of `steps` is next; pass `pass` (from 1) of `passes` (0: until
-    // stopped). Shown at most four times a second, however fast the steps come.
-    void setRunProgress(int step, int steps, int pass, int passes);
+    // Row `step` (0-based) of `steps` is next, in pass `pass` (from 1) of `passes` (0:
+    // until stopped). Shown at most four times a second, however fast the steps come.
+    void setRunStep(int step, int steps);
+    void setRunPass(int pass, int passes);
 
     QString titleText() const;
     QString progressText() const;
@@ -36,6 +37,8 @@ protected:
 private:
     void showAt(const QString& title, const QString& progress, const QString& hint);
     QString runProgress() const;
+    static QString runProgress(int step, int steps, int pass, int passes);
+    void showRunProgress();
 
     QLabel* m_title;
     QLabel* m_progress;

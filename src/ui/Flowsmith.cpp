@@ -27,6 +27,7 @@
 #include "ui/OperationTableView.h"
 #include "ui/PointPickState.h"
 #include "ui/PropertyPanelWidget.h"
+#include "ui/RunOptionsWidget.h"
 #include "ui/UiResources.h"
 #include "ui_Flowsmith.h"
 #include "widgets/ribbon/RibbonBar.h"
@@ -147,6 +148,9 @@ void Flowsmith::initRibbonBar() {
     m_recordAction->setToolTip(tr("录制键盘和鼠标操作，插入到所选行之后；按 F9 停止"));
     connect(m_recordAction, &QAction::triggered, this, &Flowsmith::onBtnRecordClicked);
     debug->addLargeAction(m_recordAction);
+    m_runOptions = new RunOptionsWidget(debug);
+    debug->addWidget(m_runOptions);
+    connect(m_runOptions, &RunOptionsWidget::changed, this, &Flowsmith::showRunState);
 
     RibbonCategory* view = ribbonBar()->addCategoryPage(tr("视图"));
     RibbonPanel* layout = view->addPanel(tr("界面布局"));
@@ -213,7 +217,7 @@ void Flowsmith::registerRunHotkey() {
         qCWarning(appLog) << "Flowsmith run hotkey registe successfully, hotkey is F8";
     else
         qCWarning(appLog) << "Flowsmith run hotkey registe fail, hotkey is F8";
-    showRunKeyState();
+    showRunState();
 }
 
 void Flowsmith::registerRecordHotkey() {
@@ -225,12 +229,16 @@ void Flowsmith::registerRecordHotkey() {
     });
 }
 
-void Flowsmith::showRunKeyState() {
+void Flowsmith::showRunState() {
     const bool ours = m_runKey && m_runKey->isRegistered();
     const QString text = ours ? QString()
                               : tr("F8 已被其他程序占用：回放时 F8 不能停止，"
-                                   "请点击屏幕右上角的“停止回放”按钮");
-    if (m_runAction) m_runAction->setToolTip(text);  // empty: the action's own text
+                                   "请点击屏幕右上角的回放提示来停止");
+    if (m_runAction) {
+        const RunOptions options = m_runOptions ? m_runOptions->options() : RunOptions();
+        const QString tip = tr("启动或停止回放 (F8)：%1").arg(RunOptionsWidget::describe(options));
+        m_runAction->setToolTip(ours ? tip : tip + QLatin1Char('\n') + text);
+    }
     if (!m_runKeyNotice && !ours) {
         m_runKeyNotice = new QLabel(this);
         m_runKeyNotice->setObjectName(QStringLiteral("runKeyNotice"));
@@ -259,14 +267,16 @@ void Flowsmith::onBtnRunClicked() {
     PointPickState::instance().cancel();
     if (m_runKey && !m_runKey->isRegistered()) {
         m_runKey->setRegistered(true);  // the other program may have let go of F8
-        showRunKeyState();
+        showRunState();
     }
     // The flow may hold Shift or Ctrl down: F8 must stop it all the same.
     if (m_runKey) m_runKey->setAnyModifiers(true);
     hideWindowsForRun();
     m_running = true;
     QString whyNot;
-    if (!m_runner.start(*m_document->flow(), &whyNot)) {  // also asks the system to stay awake
+    const RunOptions options = m_runOptions ? m_runOptions->options() : RunOptions();
+    // Also asks the system to stay awake.
+    if (!m_runner.start(FlowRunner::snapshot(*m_document->flow()), options, &whyNot)) {
         stopRun();
         m_notice(this, tr("无法开始回放：%1").arg(whyNot));
         return;
@@ -291,8 +301,10 @@ ActivityIndicator* Flowsmith::showIndicator() {
             else if (m_running)
                 stopRun();
         });
+        connect(&m_runner, &FlowRunner::sigPassStarted, m_indicator,
+                &ActivityIndicator::setRunPass);
         connect(&m_runner, &FlowRunner::sigStepStarted, m_indicator,
-                [this](int index, int count) { m_indicator->setRunProgress(index, count, 1, 1); });
+                [this](int index, int count) { m_indicator->setRunStep(index, count); });
     }
     return m_indicator;
 }

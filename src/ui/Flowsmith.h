@@ -19,6 +19,7 @@ class QAction;
 class QDockWidget;
 class QLabel;
 class RecordingSession;
+class RunOptionsWidget;
 
 namespace Ui {
 class FlowsmithClass;
@@ -71,6 +72,7 @@ public:
     FlowRunner& runner() { return m_runner; }
     QAction* runAction() const { return m_runAction; }
     QAction* recordAction() const { return m_recordAction; }
+    RunOptionsWidget* runOptions() const { return m_runOptions; }
     // Shown in place of the hidden window during a run or a recording; a click stops.
     ActivityIndicator* indicator() const { return m_indicator; }
 
@@ -102,8 +104,9 @@ private:
     // Every visible window of the designer goes and comes back with the main window.
     void hideWindowsForRun();
     void showWindowsAfterRun();
-    // Says in the run action's tool tip and in the status bar when F8 is not ours.
-    void showRunKeyState();
+    // Says in the run action's tool tip how a run will go, and there and in the status
+    // bar when F8 is not ours.
+    void showRunState();
     bool saveFlow();
     void toggleDock(QDockWidget* dock);
     QDockWidget* makeDock(const QString& title, QWidget* content, Qt::DockWidgetArea area);
@@ -119,6 +122,7 @@ private:
     QAction* m_saveAction = nullptr;
     QAction* m_runAction = nullptr;
     QAction* m_recordAction = nullptr;
+    RunOptionsWidget* m_runOptions = nullptr;
     GlobalHotkey* m_runKey = nullptr;
     GlobalHotkey* m_recordKey = nullptr;
     QLabel* m_runKeyNotice = nullptr;

@@ -38,6 +38,10 @@ void RibbonPanel::addLargeAction(QAction* action) {
     addAction(action);
 }
 
+void RibbonPanel::addWidget(QWidget* widget) {
+    m_buttonRow->addWidget(widget);
+}
+
 void RibbonPanel::actionEvent(QActionEvent* event) {
     QAction* action = event->action();
     switch (event->type()) {

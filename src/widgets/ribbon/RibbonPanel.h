@@ -21,6 +21,8 @@ public:
     QString title() const;
 
     void addLargeAction(QAction* action);
+    // A widget of its own (a small form) after the buttons.
+    void addWidget(QWidget* widget);
 
     // The button that shows `action`, or null when the action is not in the panel.
     QToolButton* buttonFor(QAction* action) const { return m_buttons.value(action); }
