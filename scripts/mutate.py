@@ -13,6 +13,7 @@ applicable instead of passing silently.
   scripts/mutate.py --only 'x11-*,core-*' a subset (ids or shell patterns)
   scripts/mutate.py --list               the faults and whether each still applies
   scripts/mutate.py --json after.json --compare before.json --markdown docs/mutations.md
+  scripts/mutate.py --results after.json --compare before.json   the table again, no run
   scripts/mutate.py --uniques after.json  the test functions by the faults only they catch
 
 Works in its own build directory (build-mutate), runs the tests under xvfb-run as
@@ -561,8 +562,9 @@ def table(results, before=None):
             continue
         if before is None:
             lines.append(f"| {m.id} | {m.file} | {m.fault} | {describe(r)} |")
-        elif m.id in before:
-            lines.append(f"| {m.id} | {m.fault} | {describe(before[m.id])} | {describe(r)} |")
+        else:
+            earlier = describe(before[m.id]) if m.id in before else "*not in that run*"
+            lines.append(f"| {m.id} | {m.fault} | {earlier} | {describe(r)} |")
     return "\n".join(lines)
 
 
@@ -617,6 +619,8 @@ def main():
     parser.add_argument("--json", help="also write the results as JSON here")
     parser.add_argument("--compare", help="results of an earlier run (JSON) to set beside")
     parser.add_argument("--markdown", help="also write the table here")
+    parser.add_argument("--results", metavar="RESULTS",
+                        help="print the table of earlier results (JSON) instead of running")
     parser.add_argument("--uniques", metavar="RESULTS",
                         help="list the test functions of earlier results (JSON) by the faults "
                              "only they caught, and stop")
@@ -630,6 +634,9 @@ def main():
     if args.uniques:
         print(uniques(json.loads(Path(args.uniques).read_text(encoding="utf-8"))))
         return 0
+    if args.results:
+        results = json.loads(Path(args.results).read_text(encoding="utf-8"))
+        return report(results, args)
     if args.list:
         for m in chosen:
             print(f"{m.id:32} {m.file:48} {applicability(m) or 'applies'}")
@@ -689,15 +696,19 @@ def main():
         restorer.restore()
         suite.build_targets()
 
+    print(f"\n{time.monotonic() - started:.0f} s")
+    if args.json:
+        Path(args.json).write_text(json.dumps(results, indent=1, ensure_ascii=False) + "\n",
+                                   encoding="utf-8")
+    return report(results, args)
+
+
+def report(results, args):
     before = None
     if args.compare:
         before = json.loads(Path(args.compare).read_text(encoding="utf-8"))
     text = table(results, before) + "\n\n" + summary(results)
     print("\n" + text)
-    print(f"\n{time.monotonic() - started:.0f} s")
-    if args.json:
-        Path(args.json).write_text(json.dumps(results, indent=1, ensure_ascii=False) + "\n",
-                                   encoding="utf-8")
     if args.markdown:
         Path(args.markdown).write_text(text + "\n", encoding="utf-8")
     return 0
