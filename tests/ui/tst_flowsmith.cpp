@@ -18,13 +18,13 @@
 #include "model/Flow.h"
 #include "model/OperationFactory.h"
 #include "model/TextInputOperation.h"
-#include "platform/ButtonWatch.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/KeepAwake.h"
 #include "platform/Platform.h"
 #include "platform/UnavailableHotkeyBackend.h"
 #include "platform/UnavailableInputBackend.h"
 #include "platform/UnavailableInputRecorder.h"
+#include "support/FakeButtonWatch.h"
 #include "support/FakeHotkeyBackend.h"
 #include "support/FedRecorder.h"
 #include "support/FlowBytes.h"
@@ -153,79 +153,32 @@ private slots:
     // The keys of the table, pressed with the table's focus; in a property editor they
     // are the editor's and change nothing.
     void shortcuts_data() {
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("clipboard");  // set before the keys; empty: left alone
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("selectedAfter");
-        QTest::newRow("delete") << "1 2"
-                                << "Del"
-                                << ""
-                                << "t0 t3"
-                                << "";
-        QTest::newRow("delete, undo") << "1 2"
-                                      << "Del, Ctrl+Z"
-                                      << ""
-                                      << "t0 t1 t2 t3"
-                                      << "1 2";
-        QTest::newRow("delete, undo, redo") << "1 2"
-                                            << "Del, Ctrl+Z, Ctrl+Y"
-                                            << ""
-                                            << "t0 t3"
-                                            << "";
-        QTest::newRow("select all, delete, undo, redo") << ""
-                                                        << "Ctrl+A, Del, Ctrl+Z, Ctrl+Shift+Z"
-                                                        << ""
-                                                        << ""
-                                                        << "";
-        QTest::newRow("duplicate") << "0 2"
-                                   << "Ctrl+D"
-                                   << ""
-                                   << "t0 t1 t2 t0 t2 t3"
-                                   << "3 4";
-        QTest::newRow("copy, paste") << "1"
-                                     << "Ctrl+C, Ctrl+V"
-                                     << ""
-                                     << "t0 t1 t1 t2 t3"
-                                     << "2";
-        QTest::newRow("cut, paste: at the end without a selection") << "0"
-                                                                    << "Ctrl+X, Ctrl+V"
-                                                                    << ""
-                                                                    << "t1 t2 t3 t0"
-                                                                    << "3";
-        QTest::newRow("paste text from an editor")
-            << "3"
-            << "Ctrl+V"
-            << R"([{"type": "text_input", "interval": 0, "text": "x"}])"
-            << "t0 t1 t2 t3 x"
-            << "4";
-        QTest::newRow("paste prose") << "3"
-                                     << "Ctrl+V"
-                                     << "hello"
-                                     << "t0 t1 t2 t3"
-                                     << "3";
-        QTest::newRow("move up") << "2"
-                                 << "Alt+Up"
-                                 << ""
-                                 << "t0 t2 t1 t3"
-                                 << "1";
-        QTest::newRow("move down, together") << "0 2"
-                                             << "Alt+Down"
-                                             << ""
-                                             << "t1 t3 t0 t2"
-                                             << "2 3";
-        QTest::newRow("in an editor: delete, undo, save") << "1"
-                                                          << "Del, Ctrl+Z, Ctrl+S"
-                                                          << "editor"
-                                                          << "t0 t1 t2 t3"
-                                                          << "1";
+        for (const char* column : {"selected", "keys", "clipboard", "after", "selectedAfter"})
+            QTest::addColumn<QString>(column);  // clipboard: set before the keys; empty: left alone
+        const auto row = [](const char* name, const char* selected, const char* keys,
+                            const char* clipboard, const char* after, const char* selectedAfter) {
+            QTest::newRow(name) << QString(selected) << QString(keys) << QString(clipboard)
+                                << QString(after) << QString(selectedAfter);
+        };
+        row("delete", "1 2", "Del", "", "t0 t3", "");
+        row("delete, undo", "1 2", "Del, Ctrl+Z", "", "t0 t1 t2 t3", "1 2");
+        row("delete, undo, redo", "1 2", "Del, Ctrl+Z, Ctrl+Y", "", "t0 t3", "");
+        row("select all, delete, undo, redo", "", "Ctrl+A, Del, Ctrl+Z, Ctrl+Shift+Z", "", "", "");
+        row("duplicate", "0 2", "Ctrl+D", "", "t0 t1 t2 t0 t2 t3", "3 4");
+        row("copy, paste", "1", "Ctrl+C, Ctrl+V", "", "t0 t1 t1 t2 t3", "2");
+        row("cut, paste: at the end without a selection", "0", "Ctrl+X, Ctrl+V", "", "t1 t2 t3 t0",
+            "3");
+        row("paste text from an editor", "3", "Ctrl+V",
+            R"([{"type": "text_input", "interval": 0, "text": "x"}])", "t0 t1 t2 t3 x", "4");
+        row("paste prose", "3", "Ctrl+V", "hello", "t0 t1 t2 t3", "3");
+        row("move up", "2", "Alt+Up", "", "t0 t2 t1 t3", "1");
+        row("move down, together", "0 2", "Alt+Down", "", "t1 t3 t0 t2", "2 3");
+        row("in an editor: delete, undo, save", "1", "Del, Ctrl+Z, Ctrl+S", "editor", "t0 t1 t2 t3",
+            "1");
     }
     void shortcuts() {
         QFETCH(QString, selected);
-        QFETCH(QString, keys);
         QFETCH(QString, clipboard);
-        QFETCH(QString, after);
-        QFETCH(QString, selectedAfter);
         auto w = open(makeFlowFile(4));
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
@@ -245,9 +198,10 @@ private slots:
             QApplication::clipboard()->setText(clipboard);
         }
         const int steps = w->document()->undoStack()->index();
+        QFETCH(QString, keys);
         QTest::keySequence(target, QKeySequence(keys));
-        QCOMPARE(texts(*w), after);
-        QCOMPARE(selection(*w), selectedAfter);
+        QTEST(texts(*w), "after");
+        QTEST(selection(*w), "selectedAfter");
         if (clipboard == "hello")
             QVERIFY(w->statusBar()->currentMessage().startsWith(QStringLiteral("无法粘贴")));
         if (clipboard != "editor") return;
@@ -303,16 +257,16 @@ private slots:
         three.str("text_unknown").ints({1}).str("b").str("text_input").ints({1}).str("c");
         const QByteArray valid = FlowBytes().header("", "", "", "", "", 0).bytes();
         const QString partly = "没有被完整读取", changed = "已被其他程序修改";
-        QTest::newRow("no file yet") << QByteArray() << ""
-                                     << "" << false << 2;
-        QTest::newRow("JSON, no") << QByteArray("{\"a\": 1}") << "文件头是 7B226122" << partly
-                                  << false << -1;
-        QTest::newRow("unknown type, yes")
-            << three.bytes() << "已读取 3 个操作中的 1 个" << partly << true << 3;
-        QTest::newRow("changed, no") << valid << "" << changed << false << -1;
-        QTest::newRow("changed, yes") << valid << "" << changed << true << 2;
-        QTest::newRow("unchanged") << valid << ""
-                                   << "" << false << 2;
+        const auto row = [](const char* name, const QByteArray& content, const QString& told,
+                            const QString& asked, bool yes, int rows) {
+            QTest::newRow(name) << content << told << asked << yes << rows;
+        };
+        row("no file yet", QByteArray(), "", "", false, 2);
+        row("JSON, no", "{\"a\": 1}", "文件头是 7B226122", partly, false, -1);
+        row("unknown type, yes", three.bytes(), "已读取 3 个操作中的 1 个", partly, true, 3);
+        row("changed, no", valid, "", changed, false, -1);
+        row("changed, yes", valid, "", changed, true, 2);
+        row("unchanged", valid, "", "", false, 2);
     }
     void fileGuard() {
         QFETCH(QByteArray, content);
@@ -432,12 +386,7 @@ private slots:
     // Nothing can edit the flow during a run: a floating dock goes and comes back with
     // the window, and a point pick in progress ends without a point.
     void runHidesEveryDesignerWindow() {
-        struct Watch : ButtonWatch {
-            bool installed = false;
-            bool install(QString*) override { return installed = true; }
-            void remove() override { installed = false; }
-            bool isInstalled() const override { return installed; }
-        } watch;
+        FakeButtonWatch watch;
         Platform::setButtonWatch(&watch);
         auto w = open(makeFlowFile(1, 5000));
         QDockWidget* dock = w->propertyDockWidget();

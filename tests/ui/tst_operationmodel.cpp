@@ -1,37 +1,20 @@
+// The table model of a flow: its cells, the drops that add and move rows, and the palette
+// the added operations are dragged from.
 #include <QAbstractItemModelTester>
 #include <QMimeData>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "document/FlowDocument.h"
-#include "model/Flow.h"
 #include "model/OperationFactory.h"
-#include "model/TextInputOperation.h"
-#include "ui/OperationModel.h"
+#include "support/LetterTable.h"
+#include "ui/OperationPanelWidget.h"
+#include "ui/OperationTreeWidget.h"
 
 namespace {
 const char* const kAddFormat = "application/x-add-operation-to-table";
 const char* const kMoveFormat = "application/x-move-row-in-operation-table";
 
-// A table of text operations named by letter, so that its order reads "ABCD".
-struct Table {
-    explicit Table(const QString& letters) {
-        for (const QChar c : letters) {
-            auto op = std::make_unique<TextInputOperation>();
-            op->setText(c);
-            document.flow()->appendOperation(std::move(op));
-        }
-    }
-    QString order() const {
-        QString s;
-        for (const Operation* op : document.flow()->operations())
-            s += op->typeName() == "text_input" ? op->property("text").toString() : "?";
-        return s;
-    }
-    FlowDocument document;
-    OperationModel model{&document};
-};
 QMimeData* mime(const char* format, const QByteArray& payload) {
     auto* data = new QMimeData;
     data->setData(format, payload);
@@ -59,7 +42,7 @@ private slots:
     void initTestCase() { OperationFactory::registerStandardOperations(); }
 
     void cells() {
-        Table table("AB");
+        LetterTable table("AB");
         OperationModel& model = table.model;
         model.operationAt(0)->setInterval(1234);
         QCOMPARE(model.data(model.index(0, 1)), QVariant(model.operationAt(0)->description()));
@@ -86,7 +69,7 @@ private slots:
     }
     void moveDrop() {
         QFETCH(MoveCase, c);
-        Table table("ABCD");
+        LetterTable table("ABCD");
         OperationModel& model = table.model;
         QSignalSpy changed(&model, &OperationModel::sigDataChanged);
         QSignalSpy moving(&model, &QAbstractItemModel::rowsAboutToBeMoved);
@@ -110,7 +93,7 @@ private slots:
     }
     void addDrop() {
         QFETCH(AddCase, c);
-        Table table(c.initial);
+        LetterTable table(c.initial);
         OperationModel& model = table.model;
         QSignalSpy changed(&model, &OperationModel::sigDataChanged);
         const QModelIndex parent = c.parentRow >= 0 ? model.index(c.parentRow, 0) : QModelIndex();
@@ -124,7 +107,7 @@ private slots:
     }
 
     void refusedDrops() {
-        Table table("AB");
+        LetterTable table("AB");
         OperationModel& model = table.model;
         QSignalSpy changed(&model, &OperationModel::sigDataChanged);
         QMimeData text;
@@ -140,7 +123,7 @@ private slots:
 
     // The model follows every kind of change of the flow, whoever makes it.
     void followsTheFlow() {
-        Table table("ABCD");
+        LetterTable table("ABCD");
         QAbstractItemModelTester tester(&table.model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy changed(&table.model, &OperationModel::sigDataChanged);
@@ -164,7 +147,37 @@ private slots:
         QVERIFY(a && !a->parent());  // handed over, not destroyed
         QCOMPARE(table.model.rowCount(), 1);
     }
+
+    // The palette of operation types: each type once, under its category.
+    void everyTypeUnderItsCategory() {
+        OperationPanelWidget panel;
+        auto* tree = panel.findChild<OperationTreeWidget*>();
+        QStringList listed, expected;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            for (int j = 0; j < tree->topLevelItem(i)->childCount(); ++j)
+                listed << tree->topLevelItem(i)->text(0) + ": " +
+                              tree->topLevelItem(i)->child(j)->data(0, Qt::UserRole).toString();
+        for (const Operation* op : OperationFactory::instance()->prototypes())
+            expected << op->category() + ": " + op->typeName();
+        listed.sort();
+        expected.sort();
+        QCOMPARE(listed, expected);
+        QVERIFY(tree->topLevelItemCount() < expected.size());  // categories are shared
+    }
+
+    // A type drags the add-operation payload; a category drags nothing.
+    void dragPayload() {
+        OperationTreeWidget tree;
+        tree.populate(OperationFactory::instance()->prototypes());
+        const auto item = [&](const QString& text) {
+            return tree.findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        };
+        QScopedPointer<QMimeData> type(OperationTreeWidget::dragMimeData(item("输入按键")));
+        QCOMPARE(type->data(OperationModel::addOperationMimeType),
+                 OperationModel::addOperationPayload("key_input", "输入按键"));
+        QVERIFY(!OperationTreeWidget::dragMimeData(item("鼠标")));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestOperationModel)
+QTEST_MAIN(TestOperationModel)
 #include "tst_operationmodel.moc"

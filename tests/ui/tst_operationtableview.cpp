@@ -1,20 +1,15 @@
 // The operation table and its row buttons: drops and where they land, the selection it
 // announces, and the copy and delete buttons.
-#include <QHeaderView>
 #include <QListWidget>
 #include <QLoggingCategory>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QStringListModel>
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "document/FlowDocument.h"
-#include "model/Flow.h"
 #include "model/OperationFactory.h"
-#include "model/TextInputOperation.h"
+#include "support/LetterTable.h"
 #include "ui/ButtonDelegate.h"
-#include "ui/OperationModel.h"
 #include "ui/OperationTableView.h"
 
 namespace {
@@ -52,32 +47,13 @@ Q_DECLARE_METATYPE(MouseCase)
 class TestOperationTableView : public QObject {
     Q_OBJECT
 private:
-    QScopedPointer<FlowDocument> m_document;
-    QScopedPointer<OperationModel> m_model;
+    QScopedPointer<LetterTable> m_table;
+    OperationModel* m_model = nullptr;
     QScopedPointer<ProbeView> m_view;
     ButtonDelegate* m_delegate = nullptr;
     QMimeData m_addMime;
 
-    QString order() const {
-        QString s;
-        for (const Operation* op : m_model->flow()->operations())
-            s += op->typeName() == "text_input" ? op->property("text").toString() : "?";
-        return s;
-    }
-
 private slots:
-    // The row numbers keep every digit, a million rows too (they were cut to "00000").
-    void rowNumbersKeepEveryDigit() {
-        QStringListModel rows;
-        OperationTableView view;
-        view.setModel(&rows);
-        for (int n : {1000000, 3}) {
-            rows.setStringList(QVector<QString>(n).toList());
-            QCOMPARE(view.verticalHeader()->minimumWidth(),
-                     qMax(30, view.verticalHeader()->sizeHint().width()));
-        }
-    }
-
     void initTestCase() {
         OperationFactory::registerStandardOperations();
         QLoggingCategory::setFilterRules(QStringLiteral("tapwise.debug=false"));
@@ -85,15 +61,10 @@ private slots:
                           OperationModel::addOperationPayload("key_input", "x"));
     }
     void init() {
-        m_document.reset(new FlowDocument);
-        m_model.reset(new OperationModel(m_document.data()));
-        for (const char* text : {"A", "B", "C", "D"}) {
-            auto op = std::make_unique<TextInputOperation>();
-            op->setText(QLatin1String(text));
-            m_document->flow()->appendOperation(std::move(op));
-        }
+        m_table.reset(new LetterTable("ABCD"));
+        m_model = &m_table->model;
         m_view.reset(new ProbeView);
-        m_view->setModel(m_model.data());
+        m_view->setModel(m_model);
         m_view->setItemDelegateForColumn(3, m_delegate = new ButtonDelegate(m_view.data()));
         m_view->resize(520, 320);
         m_view->move(300, 300);  // away from the pointer's corner
@@ -102,8 +73,7 @@ private slots:
     }
     void cleanup() {
         m_view.reset();
-        m_model.reset();
-        m_document.reset();
+        m_table.reset();
     }
 
     void drops_data() {
@@ -151,7 +121,7 @@ private slots:
         QVERIFY(drop.isAccepted());
         QCOMPARE(drop.dropAction(), action);
         QVERIFY(!m_view->isDragging());
-        QCOMPARE(order(), expected);
+        QCOMPARE(m_table->order(), expected);
     }
 
     void selectionAnnouncesTheOperation() {
@@ -162,7 +132,7 @@ private slots:
         QCOMPARE(announced, QList<Operation*>{m_model->operationAt(1)});
         // Deleting the selected row leaves no selection rather than a neighbour's.
         m_view->selectRow(2);
-        m_document->removeOperations({2});
+        m_table->document.removeOperations({2});
         QCOMPARE(announced.last(), static_cast<Operation*>(nullptr));
         QVERIFY(!m_view->selectionModel()->hasSelection());
     }
@@ -188,9 +158,9 @@ private slots:
         QSignalSpy clicked(m_delegate, &ButtonDelegate::iconClicked);
         const Qt::MouseButtons held = c.type == QEvent::MouseButtonPress ? c.button : Qt::NoButton;
         QMouseEvent event(c.type, c.pos, c.pos, c.pos, c.button, held, Qt::NoModifier);
-        QCOMPARE(m_delegate->editorEvent(&event, m_model.data(), optionFor(kCell),
-                                         m_model->index(2, c.column)),
-                 c.hovered >= 0 || c.clicked >= 0);
+        QCOMPARE(
+            m_delegate->editorEvent(&event, m_model, optionFor(kCell), m_model->index(2, c.column)),
+            c.hovered >= 0 || c.clicked >= 0);
         QCOMPARE(m_delegate->hoverRow(), c.hovered < 0 ? -1 : 2);
         if (c.hovered >= 0) QCOMPARE(int(m_delegate->hoverButton()), c.hovered);
         QCOMPARE(clicked.count(), c.clicked < 0 ? 0 : 1);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/ButtonWatch.h"
+
+// Stands in for the desktop's button watch; presses come from the test.
+class FakeButtonWatch : public ButtonWatch {
+public:
+    int installs = 0, removes = 0;
+    bool installed = false;
+    QString failure;  // non-empty: install fails with it
+
+    bool install(QString* error) override {
+        ++installs;
+        if (error) *error = failure;
+        return installed = failure.isEmpty();
+    }
+    void remove() override { ++removes, installed = false; }
+    bool isInstalled() const override { return installed; }
+    // A real watch reports presses only while installed.
+    void press(Qt::MouseButton button, const QPoint& pos) {
+        if (installed) emit buttonPressed(button, pos);
+    }
+};
