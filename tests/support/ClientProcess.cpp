@@ -55,6 +55,11 @@ void ClientProcess::settle(int ms) {
     readAvailable();
 }
 
+QString ClientProcess::fieldText() {
+    send("text");
+    return QString::fromUtf8(QByteArray::fromHex(waitForLine("text ").mid(5)));
+}
+
 void ClientProcess::send(const QByteArray& command) {
     m_process.write(command + '\n');
     m_process.waitForBytesWritten(1000);

@@ -24,6 +24,8 @@ public:
     // Lets the event loop read output for a while, without consuming lines.
     void settle(int ms);
     void send(const QByteArray& command);
+    // The receiving field's text, asked for with the "text" command.
+    QString fieldText();
     QString errorText() const { return m_process.errorString(); }
 
 private:

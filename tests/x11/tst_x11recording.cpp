@@ -83,17 +83,9 @@ class TestX11Recording : public QObject {
     bool startReceiver() {
         delete m_receiver;
         m_receiver = new ClientProcess;
-        return m_receiver->start(QStringLiteral(FLOWSMITH_TEXT_RECEIVER),
-                                 {"--times", "--area",
-                                  QStringLiteral("%1,%2,%3,%4")
-                                      .arg(kArea.x())
-                                      .arg(kArea.y())
-                                      .arg(kArea.width())
-                                      .arg(kArea.height())});
-    }
-    QString receiverText() {
-        m_receiver->send("text");
-        return QString::fromUtf8(QByteArray::fromHex(m_receiver->waitForLine("text ").mid(5)));
+        const QRect a = kArea;
+        const QString area = QString::asprintf("%d,%d,%d,%d", a.x(), a.y(), a.width(), a.height());
+        return m_receiver->start(FLOWSMITH_TEXT_RECEIVER, {"--times", "--area", area});
     }
 
 private slots:
@@ -133,7 +125,7 @@ private slots:
                  qPrintable(summary + recorder.readAllStandardError()));
         m_receiver->settle(200);
         const Received live = received(m_receiver->takeLines());
-        QCOMPARE(receiverText(), kSecond);
+        QCOMPARE(m_receiver->fieldText(), kSecond);
 
         Flow flow;
         QVERIFY(flow.load(file));
@@ -148,7 +140,7 @@ private slots:
         QCOMPARE(player.exitCode(), 0);
         m_receiver->settle(200);
         const Received replayed = received(m_receiver->takeLines());
-        QCOMPARE(receiverText(), kSecond);
+        QCOMPARE(m_receiver->fieldText(), kSecond);
         QCOMPARE(replayed.clicks, live.clicks);
         // The recording measured the pauses on the server's clock, as the receiver did.
         // The replay adds the runner's lateness: a few ms, but over 100 on a busy machine.
