@@ -4,11 +4,11 @@
 
 #include "core/AppConfig.h"
 #include "model/Flow.h"
-#include "model/KeyboardOperation.h"
 #include "model/TextInputOperation.h"
 #include "platform/KeepAwake.h"
 #include "platform/Platform.h"
 #include "runner/FlowRunner.h"
+#include "support/OperationValues.h"
 #include "support/RecordingInputBackend.h"
 
 namespace {
@@ -26,6 +26,9 @@ void marker(QChar c, int interval, Flow* flow) {
     op->setText(QString(c));
     op->setInterval(interval);
     flow->appendOperation(std::move(op));
+}
+void markers(Flow* flow, std::initializer_list<std::pair<char, int>> charactersAndIntervals) {
+    for (const auto& [c, interval] : charactersAndIntervals) marker(c, interval, flow);
 }
 
 QString typed(const RecordingInputBackend& rec) {
@@ -70,10 +73,7 @@ private slots:
 
     void operationsRunInOrderAfterTheirWaits() {
         Flow flow;
-        marker('a', 0, &flow);
-        marker('b', 120, &flow);
-        marker('n', -1000, &flow);
-        marker('c', 30, &flow);
+        markers(&flow, {{'a', 0}, {'b', 120}, {'n', -1000}, {'c', 30}});
         FlowRunner runner;
         QSignalSpy steps(&runner, &FlowRunner::sigStepStarted);
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
@@ -181,9 +181,7 @@ private slots:
 
     void stopDuringAWaitSkipsTheRest() {
         Flow flow;
-        marker('a', 0, &flow);
-        marker('b', 400, &flow);
-        marker('c', 0, &flow);
+        markers(&flow, {{'a', 0}, {'b', 400}, {'c', 0}});
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QVERIFY(runner.start(flow));
@@ -227,8 +225,7 @@ private slots:
     // The flow changes while it runs: the run replays it as it was at the start.
     void runReplaysTheFlowAsItWasAtTheStart() {
         Flow flow;
-        marker('a', 100, &flow);
-        marker('b', 0, &flow);
+        markers(&flow, {{'a', 100}, {'b', 0}});
         FlowRunner runner;
         QSignalSpy end(&runner, &FlowRunner::sigEndOfFlow);
         QVERIFY(runner.start(flow));
@@ -253,12 +250,8 @@ private slots:
 
     void interruptedRunReleasesWhatItPressed() {
         Flow flow;
-        auto press = std::make_unique<KeyboardOperation>();
-        press->setEventType(KeyboardOperation::Press);
-        press->setKey(QStringLiteral("A"));
-        press->setModifiers(Qt::ControlModifier | Qt::ShiftModifier);
-        press->setInterval(0);
-        flow.appendOperation(std::move(press));
+        flow.appendOperation(  // Ctrl+Shift+A pressed and left down
+            OperationValues::make("key_input interval=0 eventType=0 key=[A] modifiers=0x06000000"));
         marker('z', 5000, &flow);
         FlowRunner runner;
         QVERIFY(runner.start(flow));
