@@ -37,11 +37,14 @@ Result flowctl(const QStringList& args, QStringList wrapper = {}) {
 
 const QString kTime = QStringLiteral("2024-05-01 08:00:00");
 
-QByteArray flowJson(int textSize) {
-    return "{\"name\": \"\", \"description\": \"\", \"hotkey\": \"\", \"createTime\": \"\", "
-           "\"lastModifiedTime\": \"\", \"operations\": [{\"type\": \"text_input\", "
-           "\"interval\": 1, \"text\": \"" +
-           QByteArray(textSize, 'x') + "\"}]}";
+// A flow in JSON with empty header fields and the given operations.
+QByteArray flowJson(const QByteArray& operations, const QByteArray& time = "") {
+    return "{\"name\": \"\", \"description\": \"\", \"hotkey\": \"\", \"createTime\": \"" + time +
+           "\", \"lastModifiedTime\": \"" + time + "\", \"operations\": [" + operations + "]}";
+}
+QByteArray textFlowJson(int textSize) {
+    return flowJson(R"({"type": "text_input", "interval": 1, "text": ")" +
+                    QByteArray(textSize, 'x') + "\"}");
 }
 
 // Mounts a 64 KiB filesystem on $1 in the caller's own mount namespace, fills it up to
@@ -85,18 +88,10 @@ private slots:
         every.str("mouse_move").ints({2147483647, -2147483647 - 1, 0});
         every.str("text_input").ints({120}).str(QString::fromUtf8("你好 \"q\" \\ 😀\t"));
         QTest::newRow("every kind") << every.bytes();
-        QTest::newRow("null and empty texts, lone surrogates")
-            << withCount(3)
-                   .str("text_input")
-                   .ints({50})
-                   .str(QString())
-                   .str("text_input")
-                   .ints({50})
-                   .str("")
-                   .str("text_input")
-                   .ints({1})
-                   .str(QString(QChar(0xD800)) + "x" + QChar(0xDC00))
-                   .bytes();
+        FlowBytes texts = withCount(3);
+        texts.str("text_input").ints({50}).str(QString()).str("text_input").ints({50}).str("");
+        texts.str("text_input").ints({1}).str(QString(QChar(0xD800)) + "x" + QChar(0xDC00));
+        QTest::newRow("null and empty texts, lone surrogates") << texts.bytes();
     }
     void roundTripIsByteExact() {
         QFETCH(QByteArray, file);
@@ -110,13 +105,9 @@ private slots:
     }
 
     void dumpShowsModifiersByName() {
-        const QString file = write("key.flow", FlowBytes()
-                                                   .header("n", "", QString(), kTime, kTime, 1)
-                                                   .str("key_input")
-                                                   .ints({10, 2})
-                                                   .str("A")
-                                                   .ints({0x06000000 | 0x20000000})
-                                                   .bytes());
+        FlowBytes bytes;
+        bytes.header("n", "", QString(), kTime, kTime, 1).str("key_input").ints({10, 2}).str("A");
+        const QString file = write("key.flow", bytes.ints({0x06000000 | 0x20000000}).bytes());
         const Result r = flowctl({"dump", file});
         QCOMPARE(r.exitCode, 0);
         const QJsonObject root = QJsonDocument::fromJson(r.out).object();
@@ -127,13 +118,10 @@ private slots:
     }
 
     void buildWritesTheDocumentedExample() {
-        const QString in =
-            write("example.json",
-                  "{\"name\": \"\", \"description\": \"\", \"hotkey\": \"\", \"createTime\": "
-                  "\"2024-05-01 "
-                  "08:00:00\", \"lastModifiedTime\": \"2024-05-01 08:00:00\", \"operations\": "
-                  "[{\"type\": \"mouse_move\", \"interval\": 50, \"position\": {\"x\": 100, \"y\": "
-                  "200}}]}");
+        const QString in = write(
+            "example.json",
+            flowJson(R"({"type": "mouse_move", "interval": 50, "position": {"x": 100, "y": 200}})",
+                     kTime.toLatin1()));
         QCOMPARE(flowctl({"build", in, m_dir.filePath("example.flow")}).exitCode, 0);
         QCOMPARE(FlowBytes::readFile(m_dir.filePath("example.flow")).toHex(),
                  withCount(1).str("mouse_move").ints({50, 100, 200}).bytes().toHex());
@@ -177,32 +165,26 @@ private slots:
     void buildRejectsWhatDoesNotFit_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("field");
-        const QByteArray head =
-            "{\"name\": \"\", \"description\": \"\", \"hotkey\": \"\", \"createTime\": \"\", "
-            "\"lastModifiedTime\": \"\", \"operations\": [";
-        QTest::newRow("not JSON") << QByteArray("{") << "not valid JSON";
-        QTest::newRow("missing name") << QByteArray("{\"operations\": []}") << "name: missing";
-        QTest::newRow("interval beyond 32 bits")
-            << head + "{\"type\": \"text_input\", \"interval\": 4294967296, \"text\": null}]}"
-            << "operations[0].interval";
-        QTest::newRow("fractional coordinate")
-            << head +
-                   "{\"type\": \"mouse_move\", \"interval\": 1, \"position\": {\"x\": 1.5, "
-                   "\"y\": 2}}]}"
-            << "operations[0].position.x";
-        QTest::newRow("unknown modifier")
-            << head +
-                   "{\"type\": \"key_input\", \"interval\": 1, \"eventType\": 0, \"key\": \"A\", "
-                   "\"modifiers\": [\"Hyper\"]}]}"
-            << "operations[0].modifiers[0]";
-        QTest::newRow("misspelt field")
-            << head + "{\"type\": \"text_input\", \"intervall\": 1, \"text\": \"\"}]}"
-            << "operations[0].intervall: unknown field";
-        QTest::newRow("second operation broken")
-            << head + "{\"type\": \"text_input\", \"interval\": 1, \"text\": \"\"}, 5]}"
-            << "operations[1]";
-        QTest::newRow("unwritable target") << head + "]}"
-                                           << "无法写入文件";
+        const auto row = [](const char* name, const QByteArray& json, const char* field) {
+            QTest::newRow(name) << json << QString(field);
+        };
+        row("not JSON", "{", "not valid JSON");
+        row("missing name", R"({"operations": []})", "name: missing");
+        row("interval beyond 32 bits",
+            flowJson(R"({"type": "text_input", "interval": 4294967296, "text": null})"),
+            "operations[0].interval");
+        row("fractional coordinate",
+            flowJson(R"({"type": "mouse_move", "interval": 1, "position": {"x": 1.5, "y": 2}})"),
+            "operations[0].position.x");
+        row("unknown modifier",
+            flowJson(R"({"type": "key_input", "interval": 1, "eventType": 0, "key": "A", )"
+                     R"("modifiers": ["Hyper"]})"),
+            "operations[0].modifiers[0]");
+        row("misspelt field", flowJson(R"({"type": "text_input", "intervall": 1, "text": ""})"),
+            "operations[0].intervall: unknown field");
+        row("second operation broken",
+            flowJson(R"({"type": "text_input", "interval": 1, "text": ""}, 5)"), "operations[1]");
+        row("unwritable target", flowJson(""), "无法写入文件");
     }
     void buildRejectsWhatDoesNotFit() {
         QFETCH(QByteArray, json);
@@ -227,7 +209,7 @@ private slots:
     void buildOnANearlyFullDisk() {
         QFETCH(int, freeKiB);
         QFETCH(int, textSize);
-        const QString json = write("disk.json", flowJson(textSize));
+        const QString json = write("disk.json", textFlowJson(textSize));
         QCOMPARE(flowctl({"build", json, path("expected.flow")}).exitCode, 0);
         const QByteArray old = FlowBytes().header("", "", "", "", "", 0).bytes();
         write("old.flow", old);
@@ -262,7 +244,7 @@ private slots:
         // Root writes anywhere; the program runs as an unprivileged user instead.
         const bool root = geteuid() == 0;
         if (!root && (folderMode & 01000)) QSKIP("needs root to make a file of another user");
-        const QString json = write("folder.json", flowJson(10));
+        const QString json = write("folder.json", textFlowJson(10));
         QCOMPARE(flowctl({"build", json, path("expected.flow")}).exitCode, 0);
         const QString folder = path(QStringLiteral("refusing%1").arg(folderMode, 0, 8));
         QVERIFY(QDir().mkpath(folder));
