@@ -35,14 +35,9 @@ private slots:
                 };
                 const QPoint windows(onWindows(back.x()), onWindows(back.y()));
                 if (!converted || back != p || windows != p)
-                    QFAIL(qPrintable(QStringLiteral("size %1: (%2,%3) -> (%4,%5), Windows (%6,%7)")
-                                         .arg(size)
-                                         .arg(p.x())
-                                         .arg(p.y())
-                                         .arg(back.x())
-                                         .arg(back.y())
-                                         .arg(windows.x())
-                                         .arg(windows.y())));
+                    QFAIL(qPrintable(QString::asprintf(
+                        "size %d: (%d,%d) -> (%d,%d), Windows (%d,%d)", size, p.x(), p.y(),
+                        back.x(), back.y(), windows.x(), windows.y())));
             }
         }
     }
