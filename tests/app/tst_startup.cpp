@@ -10,6 +10,7 @@
 #include "app/QuitNotifier.h"
 #include "app/StartupArguments.h"
 #include "app/WindowPlacement.h"
+#include "support/IsolatedEnvironment.h"
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -73,12 +74,9 @@ private slots:
 
     void withoutAFlowTheDesignerDoesNothing() {
         QTemporaryDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        QProcessEnvironment env = isolatedEnvironment(home);
         // Not even a display is needed to do nothing.
-        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
         QProcess p;
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home.path());
