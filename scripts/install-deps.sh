@@ -17,8 +17,9 @@ PACKAGES=(
   # a font that renders the Chinese user interface
   fonts-wqy-microhei
   # Windows: the MinGW-w64 cross compilers (posix threads), Wine to run what they build
-  # and Wine's own fonts for Qt's interface font; zip for the Windows folder
-  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine zip
+  # and Wine's own fonts for Qt's interface font; zip for the Windows folder, xxd for what
+  # scripts/test-windows.sh reads back in hexadecimal
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine zip xxd
 )
 
 missing=()
