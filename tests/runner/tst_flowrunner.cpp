@@ -111,9 +111,7 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(int, milliseconds);
         Flow flow;
-        marker('a', 0, &flow);
-        marker('b', 0, &flow);
-        marker('c', 1000, &flow);
+        markers(&flow, {{'a', 0}, {'b', 0}, {'c', 1000}});
         FlowRunner runner;
         QSignalSpy passes(&runner, &FlowRunner::sigPassStarted);
         QSignalSpy steps(&runner, &FlowRunner::sigStepStarted);
@@ -145,8 +143,7 @@ private slots:
     void optionsOutOfRangeStartNothing() {
         QFETCH(RunOptions, options);
         Flow flow;
-        marker('a', 0, &flow);
-        marker('b', 0, &flow);
+        markers(&flow, {{'a', 0}, {'b', 0}});
         FlowRunner runner;
         QString why;
         QVERIFY(!runner.start(FlowRunner::snapshot(flow), options, &why));
@@ -164,8 +161,7 @@ private slots:
 
     void stopInTheSecondEndlessPassIsPrompt() {
         Flow flow;
-        marker('a', 0, &flow);
-        marker('b', 200, &flow);
+        markers(&flow, {{'a', 0}, {'b', 200}});
         FlowRunner runner;
         QSignalSpy passes(&runner, &FlowRunner::sigPassStarted);
         QVERIFY(runner.start(FlowRunner::snapshot(flow), RunOptions{0, 1.0, 1}));
