@@ -464,16 +464,17 @@ class Suite:
         os.chmod(home / "runtime", 0o700)
 
     def configure(self):
-        if not (self.build / "build.ninja").exists():
-            # Optimised as scripts/test.sh builds, but without debug information and
-            # linked by lld: most of the time a fault takes is relinking the tests.
-            r = run(["cmake", "-S", str(ROOT), "-B", str(self.build), "-G", "Ninja",
-                     "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
-                     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG",
-                     "-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld",
-                     f"-DFLOWSMITH_TEST_TIMEOUT={self.timeout}"])
-            if r.returncode != 0:
-                sys.exit("mutate: cmake failed\n" + r.stdout + r.stderr)
+        # Configured every time, so that the tests listed below are those of the code as it
+        # is now, not those of the last run in this build folder.
+        # Optimised as scripts/test.sh builds, but without debug information and linked by
+        # lld: most of the time a fault takes is relinking the tests.
+        r = run(["cmake", "-S", str(ROOT), "-B", str(self.build), "-G", "Ninja",
+                 "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                 "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG",
+                 "-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld",
+                 f"-DFLOWSMITH_TEST_TIMEOUT={self.timeout}"])
+        if r.returncode != 0:
+            sys.exit("mutate: cmake failed\n" + r.stdout + r.stderr)
         # Each test is the program of the same name (flowsmith_add_test).
         r = run(["ctest", "--test-dir", str(self.build), "--show-only=json-v1"])
         names = [t["name"] for t in json.loads(r.stdout)["tests"]]
