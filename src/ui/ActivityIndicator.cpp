@@ -70,9 +70,11 @@ void ActivityIndicator::setRecordedSteps(int steps) {
     m_progress->setText(tr("已录制 %1 步").arg(steps));
 }
 
-void ActivityIndicator::showRun(bool stopKeyWorks) {
-    m_step = m_steps = 0;
-    m_pass = m_passes = 1;
+void ActivityIndicator::showRun(bool stopKeyWorks, int steps, int passes) {
+    m_step = -1;  // none yet
+    m_steps = steps;
+    m_pass = 1;
+    m_passes = passes;
     setWindowTitle(tr("Flowsmith 正在回放"));
     showAt(QStringLiteral("<span style='color:#4cc38a; font-size:16px'>▶</span> ") + tr("正在回放"),
            runProgress(),

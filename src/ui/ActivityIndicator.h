@@ -17,8 +17,9 @@ public:
     // Recording, with the number of steps so far.
     void showRecording();
     void setRecordedSteps(int steps);
-    // Replaying; stopKeyWorks: F8 stops the run (another program may hold it).
-    void showRun(bool stopKeyWorks);
+    // Replaying `passes` times (0: until stopped) a flow of `steps` rows; stopKeyWorks: F8
+    // stops the run (another program may hold it).
+    void showRun(bool stopKeyWorks, int steps, int passes);
     // Row `step` (0-based) of `steps` is next, in pass `pass` (from 1) of `passes` (0:
     // until stopped). Shown at most four times a second, however fast the steps come.
     void setRunStep(int step, int steps);

@@ -273,15 +273,16 @@ void Flowsmith::onBtnRunClicked() {
     if (m_runKey) m_runKey->setAnyModifiers(true);
     hideWindowsForRun();
     m_running = true;
-    QString whyNot;
     const RunOptions options = m_runOptions ? m_runOptions->options() : RunOptions();
+    // Before the start, so that it hears the run's first pass and step.
+    showIndicator()->showRun(m_runKey && m_runKey->isRegistered(),
+                             m_document->flow()->operationCount(), options.repeat);
+    QString whyNot;
     // Also asks the system to stay awake.
     if (!m_runner.start(FlowRunner::snapshot(*m_document->flow()), options, &whyNot)) {
         stopRun();
         m_notice(this, tr("无法开始回放：%1").arg(whyNot));
-        return;
     }
-    showIndicator()->showRun(m_runKey && m_runKey->isRegistered());
 }
 
 void Flowsmith::stopRun() {
