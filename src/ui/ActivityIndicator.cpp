@@ -38,12 +38,6 @@ ActivityIndicator::ActivityIndicator(QWidget* parent)
     });
 }
 
-QString ActivityIndicator::titleText() const {
-    return m_title->text();
-}
-QString ActivityIndicator::progressText() const {
-    return m_progress->text();
-}
 QString ActivityIndicator::hintText() const {
     return m_hint->text();
 }

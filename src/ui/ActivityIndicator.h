@@ -25,8 +25,7 @@ public:
     void setRunStep(int step, int steps);
     void setRunPass(int pass, int passes);
 
-    QString titleText() const;
-    QString progressText() const;
+    // How to stop, as the indicator says it.
     QString hintText() const;
 
 signals:
