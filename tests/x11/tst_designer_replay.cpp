@@ -249,10 +249,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title + " *").size() == 1, 3000);
         QVERIFY(visibleWindows(QStringLiteral("Flowsmith 正在录制")).isEmpty());
 
+        // Saved once the window back on the screen has the keyboard again.
         m_desktop.setFocus(window);
-        controlTap('s');
         Flow flow;
-        QTRY_VERIFY(flow.load(path) && flow.operationCount() == 6);
+        QTRY_VERIFY((controlTap('s'), flow.load(path) && flow.operationCount() == 6));
         QStringList recorded;
         for (int row = 3; row < 6; ++row)
             recorded << flow.operationAt(row)->typeName() + ' ' +
