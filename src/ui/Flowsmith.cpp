@@ -354,6 +354,7 @@ void Flowsmith::stopRecording() {
     RecordingResult result = m_recording->stop();
     m_indicator->hide();
     showWindowsAfterRun();
+    activateWindow();  // the keyboard is in another program: editing the recording comes next
     const QList<int> selected = m_editActions->selectedRows();
     const int at = selected.isEmpty() ? m_document->flow()->operationCount() : selected.last() + 1;
     const int steps = int(result.operations.size());
