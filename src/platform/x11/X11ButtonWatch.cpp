@@ -15,18 +15,8 @@ X11ButtonWatch::~X11ButtonWatch() {
 bool X11ButtonWatch::open(QString* error) {
     if (m_connection.isOpen()) return true;
     if (!m_connection.open(error)) return false;
-    Display* dpy = m_connection.display();
-    int event = 0, err = 0;
-    if (!XQueryExtension(dpy, "XInputExtension", &m_xiOpcode, &event, &err)) {
-        if (error) *error = QStringLiteral("the X server has no XInput extension");
-        return false;
-    }
-    // 2.1 delivers raw events even while another client holds a grab.
-    int major = 2, minor = 2;
-    if (XIQueryVersion(dpy, &major, &minor) != Success || major < 2) {
-        if (error) *error = QStringLiteral("the X server does not offer XInput 2");
-        return false;
-    }
+    m_xiOpcode = m_connection.xInput2Opcode(error);
+    if (m_xiOpcode < 0) return false;
     m_notifier = new QSocketNotifier(m_connection.fileDescriptor(), QSocketNotifier::Read, this);
     m_notifier->setEnabled(false);
     connect(m_notifier, &QSocketNotifier::activated, this, &X11ButtonWatch::onEventsReady);

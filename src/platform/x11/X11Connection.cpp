@@ -8,6 +8,7 @@
 
 // Xlib defines macros (Bool, Status, None) that break Qt headers included after it.
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 
 namespace {
 
@@ -110,4 +111,18 @@ void X11Connection::setLostHandler(void (*handler)()) {
 bool X11Connection::isXWayland() const {
     int opcode = 0, event = 0, error = 0;
     return m_display && XQueryExtension(m_display, "XWAYLAND", &opcode, &event, &error);
+}
+
+int X11Connection::xInput2Opcode(QString* error) const {
+    int opcode = -1, event = 0, err = 0;
+    if (!XQueryExtension(m_display, "XInputExtension", &opcode, &event, &err)) {
+        if (error) *error = QStringLiteral("the X server has no XInput extension");
+        return -1;
+    }
+    int major = 2, minor = 2;
+    if (XIQueryVersion(m_display, &major, &minor) != Success || major < 2 || minor < 1) {
+        if (error) *error = QStringLiteral("the X server does not offer XInput 2.1");
+        return -1;
+    }
+    return opcode;
 }

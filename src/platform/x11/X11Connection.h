@@ -31,6 +31,11 @@ public:
     // True when the server is XWayland, which cannot reach Wayland windows.
     bool isXWayland() const;
 
+    // The XInput extension's major opcode, or -1 with the reason when the server does
+    // not offer XInput 2.1 (from 2.1 on, raw events arrive whatever grabs other
+    // clients hold).
+    int xInput2Opcode(QString* error) const;
+
 private:
     _XDisplay* m_display = nullptr;
 };

@@ -26,20 +26,11 @@ bool X11InputRecorder::open(QString* error) {
     if (m_opened) return true;
     if (!m_connection.open(error)) return false;
     Display* dpy = m_connection.display();
-    int event = 0, err = 0;
-    if (!XQueryExtension(dpy, "XInputExtension", &m_xiOpcode, &event, &err)) {
-        if (error) *error = QStringLiteral("the X server has no XInput extension");
-        return false;
-    }
-    // From 2.1 on, raw events arrive whatever grabs other clients hold.
-    int major = 2, minor = 2;
-    if (XIQueryVersion(dpy, &major, &minor) != Success || major < 2 || minor < 1) {
-        if (error) *error = QStringLiteral("the X server does not offer XInput 2.1");
-        return false;
-    }
+    m_xiOpcode = m_connection.xInput2Opcode(error);
+    if (m_xiOpcode < 0) return false;
     int opcode = 0, xkbError = 0;
-    major = XkbMajorVersion;
-    minor = XkbMinorVersion;
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
     if (!XkbQueryExtension(dpy, &opcode, &m_xkbEventBase, &xkbError, &major, &minor)) {
         if (error) *error = QStringLiteral("the X server has no XKB extension");
         return false;
