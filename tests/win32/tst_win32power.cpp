@@ -8,18 +8,13 @@
 
 namespace {
 
-// The thread's execution state: setting the state it already has changes nothing
-// and returns it.
-EXECUTION_STATE stateIfUnchanged(EXECUTION_STATE expected) {
-    return SetThreadExecutionState(expected);
-}
-
 void keepAwake() {
+    // Setting the thread's execution state to the one it has changes nothing and returns it.
     const EXECUTION_STATE awake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
     Win32Power::keepAwake(true);
-    CHECK_EQUAL(stateIfUnchanged(awake), awake);
+    CHECK_EQUAL(SetThreadExecutionState(awake), awake);
     Win32Power::keepAwake(false);
-    CHECK_EQUAL(stateIfUnchanged(ES_CONTINUOUS), EXECUTION_STATE(ES_CONTINUOUS));
+    CHECK_EQUAL(SetThreadExecutionState(ES_CONTINUOUS), EXECUTION_STATE(ES_CONTINUOUS));
 }
 
 void timerPeriod() {
