@@ -27,7 +27,10 @@ qint64 peakVirtualKiB() {
 // failing with a reason or giving a flow that saves back to exactly the bytes it read.
 class TestFlowFuzz : public QObject {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> m_dir;
+    // Each accepted load is saved back and synced: a folder in memory keeps that cheap.
+    QTemporaryDir m_dir{QFileInfo("/dev/shm").isWritable()
+                            ? "/dev/shm/tst_flowfuzz-XXXXXX"
+                            : QDir::tempPath() + "/tst_flowfuzz-XXXXXX"};
     std::vector<std::unique_ptr<Operation>> m_prototypes =
         OperationValues::registerOwnedPrototypes();
     QString m_input, m_output;
@@ -48,10 +51,11 @@ class TestFlowFuzz : public QObject {
         // Generous for a sanitizer build; a loop over a huge count takes far longer.
         if (timer.elapsed() > 2000) return QStringLiteral("load took %1 ms").arg(timer.elapsed());
         m_accepted += loaded;
-        for (const Operation* op : flow.operations())
-            if (!op || op->parent() != &flow) return "operation missing or not owned";
-        if (flow.findChildren<Operation*>().size() != flow.operationCount())
-            return "operation children outside the list";
+        const QList<Operation*> ops = flow.operations();
+        if (flow.findChildren<Operation*>().size() != ops.size() ||
+            std::any_of(ops.begin(), ops.end(),
+                        [&](Operation* op) { return !op || op->parent() != &flow; }))
+            return "operations missing, not owned or outside the list";
         if (loaded != flow.lastError().isEmpty() ||
             flow.lastFailure() != (loaded ? Flow::Failure::None : Flow::Failure::BadContent))
             return "a result that does not match its failure";
@@ -75,14 +79,9 @@ class TestFlowFuzz : public QObject {
 
 private slots:
     void initTestCase() {
-        // Each accepted load is saved back and synced: a folder in memory keeps that cheap.
-        const QFileInfo memory(QStringLiteral("/dev/shm"));
-        const QString base =
-            memory.isDir() && memory.isWritable() ? memory.filePath() : QDir::tempPath();
-        m_dir = std::make_unique<QTemporaryDir>(base + "/tst_flowfuzz-XXXXXX");
-        QVERIFY(m_dir->isValid());
-        m_input = m_dir->filePath("input.flow");
-        m_output = m_dir->filePath("output.flow");
+        QVERIFY(m_dir.isValid());
+        m_input = m_dir.filePath("input.flow");
+        m_output = m_dir.filePath("output.flow");
         Platform::setHotkeys(&m_hotkeys);
         FlowBytes b;
         b.header("模糊 test", "", "Ctrl+F9", "2024-05-01 08:00:00", "2024-05-02 09:00:00", 7);
@@ -93,9 +92,7 @@ private slots:
         m_valid = b.bytes();
         m_quiet.emplace();
         QCOMPARE(check(m_valid), QString());
-        Flow flow;
-        QVERIFY(flow.load(m_input));
-        QCOMPARE(flow.operationCount(), 7);
+        QCOMPARE(m_accepted, 1);
         m_startPeakKiB = peakVirtualKiB();
     }
     void cleanupTestCase() {

@@ -70,8 +70,7 @@ private slots:
         row("text", "+Shift +H -H -Shift +i -i +Space -Space +Shift +! -! -Shift", 0,
             "10 text Hi !");
         row("held text key", "+a +a +a -a", 0, "10 text aaa");
-        row("overlapping keys", "+a +b -a -b +c -c", 0, "10 text abc");
-        row("non-ASCII", "+é -é +ß -ß", 0, "10 text éß");
+        row("overlapping keys", "+a +b -a -b +é -é", 0, "10 text abé");
         row("Ctrl in between", "+a -a +Ctrl +c -c -Ctrl +b -b", 0,
             "10 text a | 10 tap Ctrl+C | 10 text b");
         row("Return in between", "+a -a +Return -Return +b -b", 0,
