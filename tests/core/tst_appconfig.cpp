@@ -31,11 +31,9 @@ private slots:
         const QString location = config.settingsLocation();
         QVERIFY(location.startsWith(
             QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/'));
-        {
-            QSettings settings(location, QSettings::NativeFormat);
-            settings.clear();
-            if (stored.isValid()) settings.setValue("LogLevel", stored);
-        }
+        QSettings(location, QSettings::NativeFormat).clear();
+        if (stored.isValid())
+            QSettings(location, QSettings::NativeFormat).setValue("LogLevel", stored);
         // Without a registry, the store must not land in the working folder either.
         QTemporaryDir work;
         const QString previous = QDir::currentPath();
