@@ -9,60 +9,52 @@
 
 namespace {
 
-// One key step: a virtual key pressed (+), released (-) or tapped (0).
-struct KeyStep {
-    char action;
-    WORD virtualKey;
-};
+using Batches = std::vector<std::vector<INPUT>>;
 
-void virtualKeys() {
-    const struct {
-        const char* name;
-        std::vector<KeyStep> steps;
-        std::wstring typed;
-    } rows[] = {
-        {"letters and digits", {{0, 'F'}, {0, 'L'}, {0, '7'}}, L"fl7"},
-        {"Shift held across two keys",
-         {{'+', VK_SHIFT}, {0, 'A'}, {0, '1'}, {'-', VK_SHIFT}, {0, 'B'}},
-         L"A!b"},
-        {"Backspace and Space",
-         {{0, 'X'}, {0, 'Y'}, {0, VK_BACK}, {0, VK_SPACE}, {0, 'Z'}},
-         L"x z"},
-    };
-    TestWindow window;
-    for (const auto& row : rows) {
-        window.clear();
-        if (!CHECK(window.focus())) return;
-        for (const KeyStep& step : row.steps) {
-            std::vector<INPUT> batch;
-            if (step.action != '-') batch.push_back(keyRecord(step.virtualKey, false));
-            if (step.action != '+') batch.push_back(keyRecord(step.virtualKey, true));
-            CHECK(Win32Input::send(batch));
-        }
-        pumpUntil([&] { return window.text() == row.typed; }, 2000);
-        if (!CHECK_EQUAL(window.text(), row.typed)) std::printf("    in: %s\n", row.name);
+// One batch per key step: a virtual key pressed (+), released (-) or tapped (0).
+Batches keys(std::initializer_list<std::pair<char, WORD>> steps) {
+    Batches out;
+    for (const auto& [action, virtualKey] : steps) {
+        out.emplace_back();
+        if (action != '-') out.back().push_back(keyRecord(virtualKey, false));
+        if (action != '+') out.back().push_back(keyRecord(virtualKey, true));
     }
+    return out;
 }
 
-void characters() {
+// One batch per UTF-16 code unit, as the text operation sends.
+Batches characters(const std::wstring& text) {
+    Batches out;
+    for (wchar_t unit : text)
+        out.push_back({characterRecord(unit, false), characterRecord(unit, true)});
+    return out;
+}
+
+void typing() {
     std::wstring ascii;
     for (wchar_t c = 0x20; c < 0x7f; ++c) ascii += c;
     const struct {
         const char* name;
-        std::wstring text;
+        Batches batches;
+        std::wstring typed;
     } rows[] = {
-        {"every printable ASCII character", ascii},
-        {"Chinese", L"自动化输入测试，你好世界。"},
-        {"an emoji between letters (a surrogate pair)", L"a\U0001F600b"},
+        {"letters and digits", keys({{0, 'F'}, {0, 'L'}, {0, '7'}}), L"fl7"},
+        {"Shift held across two keys",
+         keys({{'+', VK_SHIFT}, {0, 'A'}, {0, '1'}, {'-', VK_SHIFT}, {0, 'B'}}), L"A!b"},
+        {"Backspace and Space", keys({{0, 'X'}, {0, 'Y'}, {0, VK_BACK}, {0, VK_SPACE}, {0, 'Z'}}),
+         L"x z"},
+        {"every printable ASCII character", characters(ascii), ascii},
+        {"Chinese", characters(L"自动化输入测试，你好世界。"), L"自动化输入测试，你好世界。"},
+        {"an emoji between letters (a surrogate pair)", characters(L"a\U0001F600b"),
+         L"a\U0001F600b"},
     };
     TestWindow window;
     for (const auto& row : rows) {
         window.clear();
         if (!CHECK(window.focus())) return;
-        for (wchar_t unit : row.text)  // one batch per code unit, as the text operation sends
-            CHECK(Win32Input::send({characterRecord(unit, false), characterRecord(unit, true)}));
-        pumpUntil([&] { return window.text() == row.text; }, 3000);
-        if (!CHECK_EQUAL(window.text(), row.text)) std::printf("    in: %s\n", row.name);
+        for (const std::vector<INPUT>& batch : row.batches) CHECK(Win32Input::send(batch));
+        pumpUntil([&] { return window.text() == row.typed; }, 3000);
+        if (!CHECK_EQUAL(window.text(), row.typed)) std::printf("    in: %s\n", row.name);
     }
 }
 
@@ -88,8 +80,5 @@ void absoluteMoves() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return runWineTests(argc, argv,
-                        {{"virtualKeys", virtualKeys},
-                         {"characters", characters},
-                         {"absoluteMoves", absoluteMoves}});
+    return runWineTests(argc, argv, {{"typing", typing}, {"absoluteMoves", absoluteMoves}});
 }
