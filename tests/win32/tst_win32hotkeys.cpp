@@ -66,8 +66,7 @@ void delivered() {
     tap(VK_F8, VK_SHIFT);
     CHECK_EQUAL(hotkeysWithin(300), std::vector<int>{10 + 1});  // the combination's bits: Shift
     for (int id : others) Win32Hotkeys::remove(id);
-    Win32Hotkeys::remove(1);
-    Win32Hotkeys::remove(2);
+    for (int id : {1, 2}) Win32Hotkeys::remove(id);
     tap(VK_F8);
     CHECK_EQUAL(hotkeysWithin(300), std::vector<int>{});
 }
@@ -111,10 +110,7 @@ void refusedWhenTaken() {
     }
     SetEvent(release);
     WaitForSingleObject(other.hProcess, 20000);
-    CloseHandle(other.hProcess);
-    CloseHandle(other.hThread);
-    CloseHandle(held);
-    CloseHandle(release);
+    for (HANDLE h : {other.hProcess, other.hThread, held, release}) CloseHandle(h);
     CHECK(Win32Hotkeys::add(5, 0, VK_F8, &error));  // and free once that program ends
     Win32Hotkeys::remove(5);
 }
