@@ -130,10 +130,12 @@ private slots:
                 [&](Operation* op) { announced << op; });
         m_view->selectRow(1);
         QCOMPARE(announced, QList<Operation*>{m_model->operationAt(1)});
-        // Deleting the selected row leaves no selection rather than a neighbour's.
+        // Deleting the selected row leaves no selection rather than a neighbour's, nor a
+        // current row that the next Space would select.
         m_view->selectRow(2);
         m_table->document.removeOperations({2});
         QCOMPARE(announced.last(), static_cast<Operation*>(nullptr));
+        QTest::keyClick(m_view.data(), Qt::Key_Space);
         QVERIFY(!m_view->selectionModel()->hasSelection());
     }
 
