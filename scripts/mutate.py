@@ -709,6 +709,12 @@ def report(results, args):
     if args.compare:
         before = json.loads(Path(args.compare).read_text(encoding="utf-8"))
     text = table(results, before) + "\n\n" + summary(results)
+    if before is not None:
+        # Only the faults of this list, so that both lines count the same faults.
+        earlier = {k: v for k, v in before.items() if k in results}
+        lost = [k for k in results if earlier.get(k, {}).get("failed") and not results[k]["failed"]]
+        text += (" (this run)\n\n" + summary(earlier) + " (the earlier run)\n\n"
+                 + "caught before, not now: " + (", ".join(lost) if lost else "none"))
     print("\n" + text)
     if args.markdown:
         Path(args.markdown).write_text(text + "\n", encoding="utf-8")
