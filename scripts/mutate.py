@@ -365,8 +365,8 @@ MUTATIONS = [
     M("app-path-latin1", "app/QuitNotifier.cpp", "filePath.toUtf8()", "filePath.toLatin1()",
       "the quit notification mangles non-ASCII paths"),
     M("app-window-without-flow", "app/main.cpp",
-      "    if (filePath.isEmpty()) return 0;", "",
-      "without a flow the designer opens a window"),
+      "    if (StartupArguments::flowPath(arguments).isEmpty()) return 0;", "",
+      "without a flow the designer starts its GUI before it quits (and needs a display)"),
     M("app-no-quit-notice", "app/main.cpp", "[&filePath] { QuitNotifier::send(filePath); }",
       "[] {}", "the launching program is not told the path on quit"),
     # tools/flowctl
