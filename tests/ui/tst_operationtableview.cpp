@@ -27,18 +27,12 @@ protected:
     const QObject* dragSourceOf(const QDropEvent*) const override { return fakeSource; }
 };
 
-QStyleOptionViewItem optionFor(const QRect& rect) {
-    QStyleOptionViewItem option;
-    option.rect = rect;
-    return option;
-}
 }  // namespace
 
 struct MouseCase {
     QEvent::Type type;
     Qt::MouseButton button;
     QPoint pos;
-    int column;
     int hovered;  // the button under the pointer afterwards, -1: none
     int clicked;  // the button reported clicked, -1: none
 };
@@ -71,10 +65,7 @@ private slots:
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.data()));
     }
-    void cleanup() {
-        m_view.reset();
-        m_table.reset();
-    }
+    void cleanup() { m_view.reset(); }
 
     void drops_data() {
         QTest::addColumn<QString>("source");  // the dragging widget
@@ -82,8 +73,6 @@ private slots:
         QTest::addColumn<int>("pointerRow");  // -1: below the rows
         QTest::addColumn<QString>("expected");
         QTest::newRow("from the palette onto row 2") << "tree" << -1 << 2 << "AB?CD";
-        QTest::newRow("from the palette below the rows") << "tree" << -1 << -1 << "ABCD?";
-        QTest::newRow("A onto C") << "table" << 0 << 2 << "BACD";
         QTest::newRow("A below the rows") << "table" << 0 << -1 << "BCDA";
         // Refused: the table takes drags only from itself and the palette.
         QTest::newRow("from a list widget") << "list" << -1 << 2 << "ABCD";
@@ -118,9 +107,7 @@ private slots:
         QDropEvent drop(pos, action, mime, Qt::NoButton, Qt::NoModifier);
         drop.setAccepted(false);
         m_view->deliver(&drop);
-        QVERIFY(drop.isAccepted());
-        QCOMPARE(drop.dropAction(), action);
-        QVERIFY(!m_view->isDragging());
+        QVERIFY(drop.isAccepted() && drop.dropAction() == action && !m_view->isDragging());
         QCOMPARE(m_table->order(), expected);
     }
 
@@ -145,30 +132,26 @@ private slots:
         const QRect del = ButtonDelegate::deleteButtonRect(kCell);
         const auto move = QEvent::MouseMove, release = QEvent::MouseButtonRelease;
         const auto none = Qt::NoButton, left = Qt::LeftButton;
-        QTest::newRow("over copy's corner") << MouseCase{move, none, copy.topLeft(), 3, 0, -1};
-        QTest::newRow("over delete's corner") << MouseCase{move, none, del.bottomRight(), 3, 1, -1};
-        QTest::newRow("between") << MouseCase{move, none, kCell.center(), 3, -1, -1};
-        QTest::newRow("another column") << MouseCase{move, none, copy.center(), 1, -1, -1};
-        QTest::newRow("left release") << MouseCase{release, left, del.center(), 3, -1, 1};
-        QTest::newRow("left press")
-            << MouseCase{QEvent::MouseButtonPress, left, del.center(), 3, -1, -1};
-        QTest::newRow("right release")
-            << MouseCase{release, Qt::RightButton, del.center(), 3, -1, -1};
+        QTest::newRow("over copy's corner") << MouseCase{move, none, copy.topLeft(), 0, -1};
+        QTest::newRow("over delete's corner") << MouseCase{move, none, del.bottomRight(), 1, -1};
+        QTest::newRow("between") << MouseCase{move, none, kCell.center(), -1, -1};
+        QTest::newRow("left release") << MouseCase{release, left, del.center(), -1, 1};
+        QTest::newRow("right release") << MouseCase{release, Qt::RightButton, del.center(), -1, -1};
     }
     void buttonMouse() {
         QFETCH(MouseCase, c);
         QSignalSpy clicked(m_delegate, &ButtonDelegate::iconClicked);
-        const Qt::MouseButtons held = c.type == QEvent::MouseButtonPress ? c.button : Qt::NoButton;
-        QMouseEvent event(c.type, c.pos, c.pos, c.pos, c.button, held, Qt::NoModifier);
-        QCOMPARE(
-            m_delegate->editorEvent(&event, m_model, optionFor(kCell), m_model->index(2, c.column)),
-            c.hovered >= 0 || c.clicked >= 0);
+        QMouseEvent event(c.type, c.pos, c.pos, c.pos, c.button, Qt::NoButton, Qt::NoModifier);
+        QStyleOptionViewItem option;
+        option.rect = kCell;
+        QCOMPARE(m_delegate->editorEvent(&event, m_model, option, m_model->index(2, 3)),
+                 c.hovered >= 0 || c.clicked >= 0);
         QCOMPARE(m_delegate->hoverRow(), c.hovered < 0 ? -1 : 2);
         if (c.hovered >= 0) QCOMPARE(int(m_delegate->hoverButton()), c.hovered);
         QCOMPARE(clicked.count(), c.clicked < 0 ? 0 : 1);
-        if (c.clicked < 0) return;
-        QCOMPARE(clicked.at(0).at(0).toInt(), 2);
-        QCOMPARE(int(clicked.at(0).at(1).value<ButtonDelegate::BtnType>()), c.clicked);
+        if (c.clicked >= 0) QCOMPARE(clicked.at(0).at(0).toInt(), 2);
+        if (c.clicked >= 0)
+            QCOMPARE(int(clicked.at(0).at(1).value<ButtonDelegate::BtnType>()), c.clicked);
     }
 };
 
