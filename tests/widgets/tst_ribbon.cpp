@@ -1,9 +1,8 @@
 // The ribbon: pages, panels and large buttons keep the order they were added in, buttons
-// follow their actions, tabs switch pages, and the bar takes the menu bar's place.
+// follow their actions, and the bar takes the menu bar's place.
 #include <QAction>
 #include <QFrame>
 #include <QSignalSpy>
-#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -85,19 +84,6 @@ private slots:
         QVERIFY(!panel->buttonFor(save)->isHidden());
         panel->removeAction(save);
         QVERIFY(!panel->buttonFor(save));
-    }
-
-    void tabClickShowsItsPage() {
-        RibbonBar bar;
-        build(&bar, {"开始>文件>保存", "视图>界面布局>默认布局", "帮助>关于>关于"});
-        QVERIFY(QTest::qWaitForWindowExposed(&bar));
-        QSignalSpy changed(&bar, &RibbonBar::currentChanged);
-        auto* tabs = bar.findChild<QTabBar*>();
-        for (int click = 0; click < 2; ++click)  // the second click is on the current tab
-            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
-        QCOMPARE(bar.currentIndex(), 1);
-        QCOMPARE(changed.size(), 1);
-        QVERIFY(bar.category(1)->isVisible() && !bar.category(0)->isVisible());
     }
 };
 
