@@ -21,54 +21,45 @@ private slots:
 
     void reason_data() {
         QTest::addColumn<QByteArray>("variable");
-        QTest::addColumn<QByteArray>("value");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("nothing") << QByteArray() << QByteArray() << "DISPLAY is not set";
-        QTest::newRow("Wayland only")
-            << QByteArray("WAYLAND_DISPLAY") << QByteArray("wayland-0") << "Wayland";
+        QTest::newRow("nothing") << QByteArray() << "DISPLAY is not set";
+        QTest::newRow("Wayland only") << QByteArray("WAYLAND_DISPLAY=wayland-0") << "Wayland";
         QTest::newRow("display that is not there")
-            << QByteArray("DISPLAY") << QByteArray(":987") << "cannot open the X display \":987\"";
+            << QByteArray("DISPLAY=:987") << "cannot open the X display \":987\"";
     }
     void reason() {
         QFETCH(QByteArray, variable);
-        QFETCH(QByteArray, value);
-        QFETCH(QString, expected);
-        if (!variable.isEmpty()) qputenv(variable, value);
+        const QByteArray name = variable.split('=').first();
+        if (!variable.isEmpty()) qputenv(name, variable.split('=').last());
         const QString reason = Platform::unavailableReason();
-        if (!variable.isEmpty()) qunsetenv(variable);
+        if (!variable.isEmpty()) qunsetenv(name);
+        QFETCH(QString, expected);
         QVERIFY2(reason.contains(expected), qPrintable(reason));
     }
 
     void servicesRefuseAndSaySoOnce() {
         LogCapture log;
-        InputBackend& input = Platform::input();
-        QVERIFY(!input.isAvailable());
-        QVERIFY(input.unavailableReason().contains(QStringLiteral("DISPLAY")));
-        QVERIFY(!input.send({InputRecord::key(65, false)}));
-        QVERIFY(!input.send({InputRecord::key(65, true)}));
-        QVERIFY(!input.screenSize().isValid());
-        QVERIFY(!GlobalHotkey(QKeySequence(Qt::Key_F8), true).isRegistered());
-        QString error;
-        QVERIFY(!Platform::buttonWatch().install(&error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!Platform::buttonWatch().isInstalled());
-        QVERIFY(!Platform::inputRecorder().start(&error));
-        QVERIFY(error.contains(QStringLiteral("DISPLAY")));
-        Platform::keepAwake().request();
-        Platform::keepAwake().release();
-        // Asking again says nothing new.
-        Platform::input().send({InputRecord::key(66, false)});
-        Platform::buttonWatch().install(nullptr);
-        Platform::keepAwake().request();
-        Platform::inputRecorder().start(nullptr);
-
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            InputBackend& input = Platform::input();
+            QVERIFY(!input.isAvailable() && input.unavailableReason().contains("DISPLAY"));
+            QVERIFY(!input.send({InputRecord::key(65, false)}));
+            QVERIFY(!input.screenSize().isValid());
+            QVERIFY(!GlobalHotkey(QKeySequence(Qt::Key_F8), true).isRegistered());
+            QString error;
+            QVERIFY(!Platform::buttonWatch().install(&error) && !error.isEmpty());
+            QVERIFY(!Platform::buttonWatch().isInstalled());
+            QVERIFY(!Platform::inputRecorder().start(&error) && error.contains("DISPLAY"));
+            Platform::keepAwake().request();
+            Platform::keepAwake().release();
+        }
+        // Asking again says nothing new, but each hotkey says it was not registered.
         const QStringList warnings = log.messages(QtWarningMsg);
-        for (const char* says :
-             {"input injection unavailable", "synthetic input cannot be sent",
-              "global hotkeys unavailable", "not registered", "global button watch unavailable",
-              "keep-awake unavailable", "input recording unavailable"})
+        for (const char* says : {"input injection unavailable", "synthetic input cannot be sent",
+                                 "global hotkeys unavailable", "global button watch unavailable",
+                                 "keep-awake unavailable", "input recording unavailable"})
             QVERIFY2(warnings.filter(QLatin1String(says)).size() == 1, says);
-        QCOMPARE(warnings.size(), 7);
+        QCOMPARE(warnings.filter("not registered").size(), 2);
+        QCOMPARE(warnings.size(), 8);
     }
 };
 
