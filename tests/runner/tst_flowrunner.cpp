@@ -194,7 +194,8 @@ private slots:
         Flow flow;
         flow.appendOperation(  // Ctrl+Shift+A pressed and left down
             OperationValues::make("key_input interval=0 eventType=0 key=[A] modifiers=0x06000000"));
-        addSteps(&flow, "z5000");
+        // A key, unlike a text, would still be pressed if it ran after the stop.
+        flow.appendOperation(OperationValues::make("key_input interval=5000 eventType=0 key=[B]"));
         FlowRunner runner;
         QVERIFY(runner.start(flow));
         QTRY_VERIFY_WITH_TIMEOUT(m_rec.records().size() == 3, 1000);
