@@ -279,7 +279,6 @@ private slots:
     void docks() {
         auto w = open(makeFlowFile(2));
         QDockWidget* properties = w->propertyDockWidget();
-        QDockWidget* operations = w->operationDockWidget();
         auto trigger = [&](const char* name) { w->findChild<QAction*>(name)->trigger(); };
         // The selected row's operation is shown; basic information shows the flow, and the
         // property dock whatever its state; an edit there is a change of the flow.
@@ -293,14 +292,6 @@ private slots:
         QVERIFY(properties->isVisible() && browser->object() == w->operationModel()->flow());
         browser->propertyManager()->setValue(browser->rowForProperty("description"), "x");
         QVERIFY(w->modified());
-        // The default layout puts both docks back in place, shown and docked.
-        properties->setFloating(true);
-        operations->hide();
-        w->addDockWidget(Qt::RightDockWidgetArea, operations);
-        trigger("defaultLayoutAction");
-        QVERIFY(!properties->isFloating() && properties->isVisible() && operations->isVisible());
-        QCOMPARE(w->dockWidgetArea(properties), Qt::RightDockWidgetArea);
-        QCOMPARE(w->dockWidgetArea(operations), Qt::LeftDockWidgetArea);
     }
 
     // F8 taken by another program: the user is told where they look, the ribbon still
@@ -360,8 +351,8 @@ private slots:
         Platform::setButtonWatch(nullptr);
     }
 
-    // What is recorded goes in after the last selected row as one undo step and becomes
-    // the selection; F8 meanwhile does not start a run.
+    // What is recorded goes in after the last selected row and becomes the selection; F8
+    // meanwhile does not start a run.
     void recordingLandsAfterTheSelection() {
         FedRecorder recorder;
         Platform::setInputRecorder(&recorder);
@@ -378,9 +369,6 @@ private slots:
         QCOMPARE(texts(*w), QStringLiteral("t0 t1 a b t2"));
         QCOMPARE(selection(*w), QStringLiteral("2 3"));
         QVERIFY(w->statusBar()->currentMessage().contains("滚轮 1 格"));
-        QCOMPARE(w->document()->undoStack()->undoText(), QStringLiteral("录制 2 步"));
-        w->document()->undoStack()->undo();
-        QCOMPARE(texts(*w), QStringLiteral("t0 t1 t2"));
     }
 
     // Closing during a run stops it before the question, so no input goes on behind
