@@ -5,16 +5,13 @@
 //   press BUTTON X Y       a button press (Qt's button, global position)
 //   double BUTTON X Y      a double click
 //   text HEX               answer to "text": the field's text as UTF-8
-//   clipboard HEX          answer to "clipboard": the clipboard's text as UTF-8
-// Commands on standard input: "text", "clear" (answered "cleared"), "clipboard",
-// "copy HEX" (puts the UTF-8 text on the clipboard, answered "copied"), "quit".
+// Commands on standard input: "text", "clear" (answered "cleared"), "quit".
 // With --times each key, press and double line ends in "@TIME", the event's time in
 // milliseconds as the X server stamped it, and key and button releases are reported too:
 //   release @TIME
 // With --tail the field keeps the typed text aside and shows only its end, so that
 // a long text costs the field no more per key than a short one (for benchmarks).
 #include <QApplication>
-#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSocketNotifier>
@@ -109,13 +106,6 @@ int main(int argc, char** argv) {
         if (command == "text")
             say("text " + (field.tail ? field.typed : field.text()).toUtf8().toHex(), {});
         if (command == "quit") app.quit();
-        if (command == "clipboard")
-            say("clipboard " + QApplication::clipboard()->text().toUtf8().toHex(), {});
-        if (command.startsWith("copy ")) {
-            QApplication::clipboard()->setText(
-                QString::fromUtf8(QByteArray::fromHex(command.mid(5))));
-            say("copied", {});
-        }
         if (command == "clear") {
             field.typed.clear();
             field.clear();
