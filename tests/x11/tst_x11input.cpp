@@ -1,36 +1,26 @@
-// Replays operations through the X11 backend into a real X client (a Qt window
-// with a text field) and checks what it received and where the pointer went.
+// Replays operations through the X11 backend into a real X client (a Qt window with a
+// text field) and checks what it received and where the pointer went; and the global
+// button watch, whose presses still reach the window under them.
 #include <QtTest>
 
-#include "model/KeyboardOperation.h"
-#include "model/MouseClickOperation.h"
-#include "model/MouseMoveOperation.h"
 #include "model/TextInputOperation.h"
+#include "platform/ButtonWatch.h"
 #include "platform/Platform.h"
+#include "platform/x11/X11ButtonWatch.h"
 #include "platform/x11/X11InputBackend.h"
 #include "support/ClientProcess.h"
+#include "support/OperationValues.h"
 #include "support/TestDesktop.h"
 
 namespace {
+// Any text, brackets too, which an operation written as text cannot hold.
 void typeText(const QString& text) {
     TextInputOperation op;
     op.setText(text);
     op.execute();
 }
-
-// Event type 0 presses, 1 releases, 2 taps.
-void keyOp(int eventType, const QString& key, int modifiers = 0) {
-    KeyboardOperation op;
-    op.setEventType(eventType);
-    op.setKey(key);
-    op.setModifiers(Qt::KeyboardModifiers(modifiers));
-    op.execute();
-}
-
-void moveTo(const QPoint& point) {
-    MouseMoveOperation move;
-    move.setPosition(point);
-    move.execute();
+void run(const QString& operation) {
+    OperationValues::make(operation)->execute();
 }
 }  // namespace
 
@@ -41,8 +31,20 @@ class TestX11Input : public QObject {
     QRect m_field;
     unsigned long m_window = 0;
 
+    QStringList m_watched;  // "BUTTON X Y" of each press the button watch reported
+
     // The hexadecimal keysym of the next key press the client reports.
     QByteArray nextKey() { return m_receiver.waitForLine("key ", 3000).split(' ').value(1); }
+    // Clicks X button `button` at `at`; the presses the watch reported meanwhile.
+    QStringList watchedClick(int button, const QPoint& at) {
+        m_watched.clear();
+        m_desktop.moveTo(at);
+        m_desktop.button(button, true);
+        m_desktop.button(button, false);
+        (void)QTest::qWaitFor([&] { return !m_watched.isEmpty(); }, 1500);
+        QTest::qWait(100);
+        return m_watched;
+    }
 
 private slots:
     void initTestCase() {
@@ -50,6 +52,11 @@ private slots:
         QVERIFY2(Platform::input().isAvailable(),
                  qPrintable(Platform::input().unavailableReason()));
         QVERIFY(dynamic_cast<X11InputBackend*>(&Platform::input()));
+        QVERIFY(dynamic_cast<X11ButtonWatch*>(&Platform::buttonWatch()));
+        connect(&Platform::buttonWatch(), &ButtonWatch::buttonPressed, this,
+                [this](Qt::MouseButton b, const QPoint& p) {
+                    m_watched << QStringLiteral("%1 %2 %3").arg(b).arg(p.x()).arg(p.y());
+                });
         QVERIFY2(m_receiver.start(FLOWSMITH_TEXT_RECEIVER, {"--area", "40,40,600,60"}),
                  qPrintable(m_receiver.errorText()));
         const QList<QByteArray> f = m_receiver.readyFields();
@@ -102,14 +109,15 @@ private slots:
         QFETCH(uint, mask);
         const bool ours = !key.isEmpty();
         constexpr quint32 kShiftL = 0xffe1;
-        ours ? keyOp(onType, key) : m_desktop.key(kShiftL, true);
+        const QString op = QStringLiteral("key_input eventType=%1 key=[") + key + ']';
+        ours ? run(op.arg(onType)) : m_desktop.key(kShiftL, true);
         const bool on = m_desktop.modifierState() & mask;
         const QString text = QStringLiteral("aB1!xY;中");
         typeText(text);
         // The flow's own state is kept; another program's Shift is lifted for the
         // unshifted characters and never pressed again by us.
         const bool stillOn = m_desktop.modifierState() & mask;
-        ours ? keyOp(offType, key) : m_desktop.key(kShiftL, false);
+        ours ? run(op.arg(offType)) : m_desktop.key(kShiftL, false);
         QVERIFY(on);
         QCOMPARE(stillOn, ours);
         QVERIFY(!(m_desktop.modifierState() & mask));
@@ -132,8 +140,10 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, keysyms);
         const bool ctrl = key.startsWith("CTRL+");
-        keyOp(2, key.mid(ctrl ? 5 : 0), ctrl ? int(Qt::ControlModifier) : 0);
-        keyOp(2, QStringLiteral("Q"));  // a marker: nothing but the key may come before it
+        run(QStringLiteral("key_input eventType=2 key=[%1] modifiers=%2")
+                .arg(key.mid(ctrl ? 5 : 0))
+                .arg(ctrl ? int(Qt::ControlModifier) : 0));
+        run("key_input eventType=2 key=[Q]");  // a marker: nothing but the key may come before it
         for (const QString& keysym : keysyms.split(' ', Qt::SkipEmptyParts)) {
             QCOMPARE(nextKey(), keysym.toLatin1());
             QVERIFY(!m_desktop.isKeyDown(keysym.toUInt(nullptr, 16)));
@@ -159,11 +169,10 @@ private slots:
         QFETCH(QPoint, offset);
         QFETCH(QString, reported);
         const QPoint point = m_field.topLeft() + offset;
-        moveTo(point);
-        MouseClickOperation click;
-        click.setClickButton(clickButton);
-        click.setClickType(clickType);
-        click.execute();
+        run(QStringLiteral("mouse_move position=(%1,%2)").arg(point.x()).arg(point.y()));
+        run(QStringLiteral("mouse_click clickButton=%1 clickType=%2")
+                .arg(clickButton)
+                .arg(clickType));
         m_receiver.settle(300);
         QStringList got, expected;
         for (const QByteArray& line : m_receiver.takeLines())
@@ -186,7 +195,7 @@ private slots:
         for (const QPoint& p : points) {
             const QPoint expected(qBound(0, p.x(), s.width() - 1),
                                   qBound(0, p.y(), s.height() - 1));
-            moveTo(p);
+            run(QStringLiteral("mouse_move position=(%1,%2)").arg(p.x()).arg(p.y()));
             if (m_desktop.pointer() != expected) QCOMPARE(m_desktop.pointer(), expected);
         }
     }
@@ -197,7 +206,35 @@ private slots:
         typeText(QStringLiteral("龍"));  // on no keyboard layout here
         QTRY_COMPARE_WITH_TIMEOUT(m_receiver.fieldText(), QStringLiteral("龍"), 5000);
         // The keycode borrowed for it goes back to having no symbol after a pause.
-        QTRY_VERIFY_WITH_TIMEOUT(!m_desktop.isMapped(0x1000000 | 0x9F8D), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_desktop.keymap().contains(0x1000000 | 0x9F8D), 3000);
+    }
+
+    // Left and right presses anywhere while installed, with the pointer position.
+    void buttonWatchReportsPressesWhileInstalled() {
+        ButtonWatch& watch = Platform::buttonWatch();
+        const QPoint inField = m_field.topLeft() + QPoint(21, 34);
+        QCOMPARE(watchedClick(1, {600, 500}), QStringList());  // before the watch
+        QString error;
+        QVERIFY2(watch.install(&error), qPrintable(error));
+        // A second install is refused and leaves the first one in place.
+        QVERIFY(!watch.install(&error) && !error.isEmpty() && watch.isInstalled());
+        QCOMPARE(watchedClick(1, inField),
+                 QStringList{QStringLiteral("1 %1 %2").arg(inField.x()).arg(inField.y())});
+        // Watching takes nothing from the window under the pointer.
+        QVERIFY(
+            !m_receiver
+                 .waitForLine(
+                     QStringLiteral("press 1 %1 %2").arg(inField.x()).arg(inField.y()).toLatin1())
+                 .isEmpty());
+        QCOMPARE(watchedClick(3, {1365, 767}), QStringList{"2 1365 767"});
+        QCOMPARE(watchedClick(2, {400, 300}), QStringList());  // middle
+        QCOMPARE(watchedClick(4, {400, 300}), QStringList());  // wheel
+        watch.remove();
+        QVERIFY(!watch.isInstalled());
+        QCOMPARE(watchedClick(1, {450, 350}), QStringList());
+        QVERIFY(watch.install(nullptr));  // and again afterwards
+        QCOMPARE(watchedClick(3, {451, 351}), QStringList{"2 451 351"});
+        watch.remove();
     }
 };
 
