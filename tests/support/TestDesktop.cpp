@@ -3,8 +3,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-#include <algorithm>
-
 namespace {
 int lastError = 0;
 int recordError(Display*, XErrorEvent* e) {
@@ -24,23 +22,12 @@ QSize TestDesktop::screenSize() const {
                  DisplayHeight(m_dpy, DefaultScreen(m_dpy)));
 }
 
-unsigned TestDesktop::queryPointer(QPoint* at) const {
+std::pair<QPoint, unsigned> TestDesktop::queryPointer() const {
     Window root = 0, child = 0;
     int x = 0, y = 0, wx = 0, wy = 0;
     unsigned mask = 0;
     XQueryPointer(m_dpy, DefaultRootWindow(m_dpy), &root, &child, &x, &y, &wx, &wy, &mask);
-    if (at) *at = QPoint(x, y);
-    return mask;
-}
-
-QPoint TestDesktop::pointer() const {
-    QPoint at;
-    queryPointer(&at);
-    return at;
-}
-
-unsigned TestDesktop::modifierState() const {
-    return queryPointer(nullptr);
+    return {QPoint(x, y), mask};
 }
 
 bool TestDesktop::isKeyDown(quint32 keysym) const {
@@ -50,19 +37,8 @@ bool TestDesktop::isKeyDown(quint32 keysym) const {
     return k && (keys[k / 8] & (1 << (k % 8)));
 }
 
-bool TestDesktop::isMapped(quint32 keysym) const {
-    // Read afresh: Xlib's cached keymap does not follow other clients' changes here.
-    int min = 0, max = 0, per = 0;
-    XDisplayKeycodes(m_dpy, &min, &max);
-    KeySym* syms = XGetKeyboardMapping(m_dpy, KeyCode(min), max - min + 1, &per);
-    if (!syms) return false;
-    KeySym* end = syms + (max - min + 1) * per;
-    const bool found = std::find(syms, end, KeySym(keysym)) != end;
-    XFree(syms);
-    return found;
-}
-
 QVector<quint32> TestDesktop::keymap() const {
+    // Read afresh: Xlib's cached keymap does not follow other clients' changes.
     int min = 0, max = 0, per = 0;
     XDisplayKeycodes(m_dpy, &min, &max);
     QVector<quint32> map(max + 1, 0);

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QVector>
+#include <utility>
 
 struct _XDisplay;
 
@@ -16,11 +17,10 @@ public:
     bool isOpen() const { return m_dpy != nullptr; }
 
     QSize screenSize() const;
-    QPoint pointer() const;
-    unsigned modifierState() const;  // X modifier and button mask of the pointer query
+    // The pointer's position, and the X modifier and button mask of the pointer query.
+    QPoint pointer() const { return queryPointer().first; }
+    unsigned modifierState() const { return queryPointer().second; }
     bool isKeyDown(quint32 keysym) const;
-    // Whether any keycode of the current keymap holds keysym.
-    bool isMapped(quint32 keysym) const;
     // The first keysym of each keycode, indexed by keycode, read afresh.
     QVector<quint32> keymap() const;
     // Binds keycode to keysym on every level as another program borrowing it would;
@@ -43,7 +43,7 @@ public:
     static constexpr unsigned kShift = 1u << 0, kLock = 1u << 1, kButton1 = 1u << 8;
 
 private:
-    unsigned queryPointer(QPoint* at) const;
+    std::pair<QPoint, unsigned> queryPointer() const;
 
     _XDisplay* m_dpy = nullptr;
 };
