@@ -11,6 +11,7 @@
 #include "model/Flow.h"
 #include "model/OperationFactory.h"
 #include "support/ClientProcess.h"
+#include "support/FlowBytes.h"
 #include "support/IsolatedEnvironment.h"
 #include "support/OperationValues.h"
 #include "support/TestDesktop.h"
@@ -194,9 +195,11 @@ private slots:
     }
 
     // F9 in the designer records what xdotool does in another program, which gets its
-    // input as usual; F9 again puts it at the end of the flow, without the F9.
-    void f9RecordsIntoTheFlow() {
+    // input as usual; F9 again puts it at the end of the flow, without the F9, as one step
+    // that one undo takes back.
+    void f9RecordsIntoTheFlowAsOneUndoStep() {
         const QString path = writeTypingFlow("record.flow", QStringLiteral("x"));
+        const QByteArray original = FlowBytes::readFile(path);
         QProcess designer;
         const unsigned long window = startDesigner(designer, path);
         QVERIFY(window);
@@ -226,6 +229,12 @@ private slots:
                  QStringList({"mouse_move", "mouse_click clickType=0 clickButton=0",
                               "text_input text=[" + typed + ']'}));
         QCOMPARE(flow.operationAt(3)->property("position").toPoint(), at);
+        for (char key : {'z', 's'}) {
+            m_desktop.key(kControlL, true);
+            m_desktop.tap(key);
+            m_desktop.key(kControlL, false);
+        }
+        QTRY_COMPARE(FlowBytes::readFile(path), original);
         closeDesigner(designer, window);
     }
 
