@@ -160,8 +160,9 @@ private slots:
         point->setEnabled(false);
         QVERIFY(QTest::qWaitForWindowActive(&g.window));
         g.click(number, 0);
-        g.click(number, 1, Qt::RightButton);
         g.click(point->subProperties().at(0));
+        QVERIFY(!g.editor());
+        g.click(number, 1, Qt::RightButton);
         QVERIFY(!g.editor());
         g.click(number);
         QCOMPARE(g.browser->editedProperty(), number);
