@@ -152,12 +152,13 @@ private slots:
     }
 
     void undoAllRedoAll_data() {
-        QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 100; ++seed) QTest::addRow("seed %u", seed) << seed;
+        QTest::addColumn<quint32>("sequence");
+        for (quint32 sequence = 1; sequence <= 100; ++sequence)
+            QTest::addRow("sequence %u", sequence) << sequence;
     }
     void undoAllRedoAll() {
-        QFETCH(quint32, seed);
-        QRandomGenerator rng(seed);
+        QFETCH(quint32, sequence);
+        QRandomGenerator rng(sequence);
         std::unique_ptr<FlowDocument> document = open();
         QVERIFY(document);
         Mirror mirror(document->flow());
