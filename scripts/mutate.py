@@ -14,6 +14,7 @@ applicable instead of passing silently.
   scripts/mutate.py --list               the faults and whether each still applies
   scripts/mutate.py --json after.json --compare before.json --markdown docs/mutations.md
   scripts/mutate.py --results after.json --compare before.json   the table again, no run
+  scripts/mutate.py --results part1.json part2.json ...           runs over parts as one
   scripts/mutate.py --uniques after.json  the test functions by the faults only they catch
 
 Works in its own build directory (build-mutate), runs the tests under xvfb-run as
@@ -620,8 +621,9 @@ def main():
     parser.add_argument("--json", help="also write the results as JSON here")
     parser.add_argument("--compare", help="results of an earlier run (JSON) to set beside")
     parser.add_argument("--markdown", help="also write the table here")
-    parser.add_argument("--results", metavar="RESULTS",
-                        help="print the table of earlier results (JSON) instead of running")
+    parser.add_argument("--results", metavar="RESULTS", nargs="+",
+                        help="print the table of earlier results (JSON) instead of running; "
+                             "several files (runs over parts of the list) count as one run")
     parser.add_argument("--uniques", metavar="RESULTS",
                         help="list the test functions of earlier results (JSON) by the faults "
                              "only they caught, and stop")
@@ -636,7 +638,9 @@ def main():
         print(uniques(json.loads(Path(args.uniques).read_text(encoding="utf-8"))))
         return 0
     if args.results:
-        results = json.loads(Path(args.results).read_text(encoding="utf-8"))
+        results = {}
+        for part in args.results:
+            results.update(json.loads(Path(part).read_text(encoding="utf-8")))
         return report(results, args)
     if args.list:
         for m in chosen:
