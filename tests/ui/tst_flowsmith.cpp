@@ -1,10 +1,12 @@
 // The designer window's states: clean, modified, running; its actions and docks;
-// the close question answered without a modal box.
+// the close question answered without a modal box; the point pick of its editors.
 #include <QAction>
 #include <QClipboard>
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -20,8 +22,6 @@
 #include "platform/KeepAwake.h"
 #include "platform/Platform.h"
 #include "platform/UnavailableHotkeyBackend.h"
-#include "platform/UnavailableInputBackend.h"
-#include "platform/UnavailableInputRecorder.h"
 #include "support/FakeButtonWatch.h"
 #include "support/FakeHotkeyBackend.h"
 #include "support/FedRecorder.h"
@@ -32,6 +32,7 @@
 #include "ui/AutoPropertyBrowser.h"
 #include "ui/EditActions.h"
 #include "ui/Flowsmith.h"
+#include "ui/GlobalMouseWidget.h"
 #include "ui/OperationModel.h"
 #include "ui/OperationPropertyBrowser.h"
 #include "ui/OperationTableView.h"
@@ -41,6 +42,26 @@
 #include "ui/RunOptionsWidget.h"
 #include "widgets/propertybrowser/VariantPropertyManager.h"
 
+namespace {
+QList<GlobalMouseWidget*> overlays() {
+    QList<GlobalMouseWidget*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* o = qobject_cast<GlobalMouseWidget*>(w)) found << o;
+    return found;
+}
+void clickPick(PointSelectWidget* picker) {
+    QTest::mouseClick(picker->findChild<QPushButton*>(), Qt::LeftButton);
+}
+// A main window with two pickers.
+struct PickerWindow {
+    QMainWindow window;
+    QWidget* central = new QWidget(&window);
+    QPointer<PointSelectWidget> first = new PointSelectWidget(central);
+    QPointer<PointSelectWidget> second = new PointSelectWidget(central);
+    PickerWindow() { window.setCentralWidget(central); }
+};
+}  // namespace
+
 class TestFlowsmith : public QObject {
     Q_OBJECT
 private:
@@ -49,6 +70,8 @@ private:
     FakeHotkeyBackend m_hotkeys;  // grants every key; a test presses one by emitting its signal
     KeepAwake m_awake;            // the base asks the desktop for nothing
     RecordingPresenter m_presenter;
+    FakeButtonWatch m_watch;
+    QStringList m_told;  // title, text of what a point pick told the user
 
     // A flow file of `n` text operations t0, t1, ... with the given interval.
     QString makeFlowFile(int n, int interval = 0) {
@@ -101,17 +124,30 @@ private slots:
         Platform::setInput(&m_input);
         Platform::setHotkeys(&m_hotkeys);
         Platform::setKeepAwake(&m_awake);
+        Platform::setButtonWatch(&m_watch);
+        PointPickState::instance().setNotifier(
+            [this](const QString& title, const QString& text) { m_told << title << text; });
     }
     void cleanupTestCase() {
         Platform::setInput(nullptr);
         Platform::setHotkeys(nullptr);
         Platform::setKeepAwake(nullptr);
+        Platform::setButtonWatch(nullptr);
     }
     void init() {
         m_input.clear();
         // Run options a test set stay in the settings store: each test starts without.
         QSettings(AppConfig::instance().settingsLocation(), QSettings::NativeFormat).remove("Run");
         m_presenter.shown.clear();
+        m_watch.installs = m_watch.removes = 0;
+        m_watch.failure.clear();
+        m_told.clear();
+    }
+    // No pick, overlay or grabbed key outlives a test.
+    void cleanup() {
+        QVERIFY(!PointPickState::instance().isPicking() && !m_watch.installed);
+        QTRY_VERIFY(overlays().isEmpty());
+        QTRY_VERIFY(m_hotkeys.held.isEmpty());
     }
 
     void rowButtons_data() {
@@ -188,30 +224,42 @@ private slots:
             QVERIFY(w->document()->undoStack()->index() == steps && w->modified());
     }
 
+    // Closing during a run stops it before the question, so no input goes on behind it.
     void closeQuestion_data() {
         QTest::addColumn<bool>("change");
+        QTest::addColumn<bool>("running");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("closes");
         QTest::addColumn<int>("rowsOnDisk");  // -1: a path that cannot be read or written
-        const int save = QMessageBox::Save;
-        QTest::newRow("unchanged: no question") << false << -1 << true << 2;
-        QTest::newRow("cancel keeps the window") << true << int(QMessageBox::Cancel) << false << 2;
-        QTest::newRow("discard writes nothing") << true << int(QMessageBox::Discard) << true << 2;
-        QTest::newRow("save writes and closes") << true << save << true << 3;
-        QTest::newRow("failed save keeps the window") << true << save << false << -1;
+        const int save = QMessageBox::Save, cancel = QMessageBox::Cancel;
+        QTest::newRow("unchanged: no question") << false << false << -1 << true << 2;
+        QTest::newRow("cancel keeps the window") << true << false << cancel << false << 2;
+        QTest::newRow("cancel during a run") << true << true << cancel << false << 2;
+        QTest::newRow("discard writes nothing")
+            << true << false << int(QMessageBox::Discard) << true << 2;
+        QTest::newRow("save writes and closes") << true << false << save << true << 3;
+        QTest::newRow("failed save keeps the window") << true << false << save << false << -1;
     }
     void closeQuestion() {
         QFETCH(bool, change);
+        QFETCH(bool, running);
         QFETCH(int, answer);
         QFETCH(bool, closes);
         QFETCH(int, rowsOnDisk);
-        const QString path = rowsOnDisk < 0 ? m_dir.filePath("missing/x.flow") : makeFlowFile(2);
+        const QString path =
+            rowsOnDisk < 0 ? m_dir.filePath("missing/x.flow") : makeFlowFile(2, 5000);
         auto w = open(path);
         if (change) w->document()->insertOperation(0, std::make_unique<TextInputOperation>());
+        if (running) w->onBtnRunClicked();
         int asked = 0;
-        w->setSaveQuestion([&](QWidget*) { return ++asked, QMessageBox::StandardButton(answer); });
+        bool runningWhenAsked = false;
+        w->setSaveQuestion([&](QWidget*) {
+            runningWhenAsked = AppConfig::instance().running.load();
+            return ++asked, QMessageBox::StandardButton(answer);
+        });
         QCOMPARE(w->close(), closes);
         QCOMPARE(asked, change ? 1 : 0);
+        QVERIFY(!runningWhenAsked && !w->running());
         QVERIFY(closes ? !w->isVisible() : w->isVisible() && w->modified());
         QCOMPARE(this->rowsOnDisk(path), rowsOnDisk);
         w->setSaveQuestion([](QWidget*) { return QMessageBox::Discard; });
@@ -276,27 +324,29 @@ private slots:
         if (rowsOnDisk >= 0) QCOMPARE(this->rowsOnDisk(path), rowsOnDisk);
     }
 
+    // The selected row's operation is shown; basic information shows the flow, and the
+    // property dock whatever its state; an edit there is a change of the flow.
     void docks() {
         auto w = open(makeFlowFile(2));
-        QDockWidget* properties = w->propertyDockWidget();
-        auto trigger = [&](const char* name) { w->findChild<QAction*>(name)->trigger(); };
-        // The selected row's operation is shown; basic information shows the flow, and the
-        // property dock whatever its state; an edit there is a change of the flow.
         AutoPropertyBrowser* browser = w->propertyPanel()->propertyBrowser();
         w->findChild<OperationTableView*>()->selectRow(1);
         QCOMPARE(browser->object(), w->operationModel()->operationAt(1));
-        trigger("propertyWindowAction");
-        QVERIFY(!properties->isVisible());
-        trigger("flowInfoAction");
-        trigger("flowInfoAction");
-        QVERIFY(properties->isVisible() && browser->object() == w->operationModel()->flow());
+        w->findChild<QAction*>("propertyWindowAction")->trigger();
+        QVERIFY(!w->propertyDockWidget()->isVisible());
+        for (int i = 0; i < 2; ++i) w->findChild<QAction*>("flowInfoAction")->trigger();
+        QVERIFY(w->propertyDockWidget()->isVisible());
+        QCOMPARE(browser->object(), w->operationModel()->flow());
         browser->propertyManager()->setValue(browser->rowForProperty("description"), "x");
         QVERIFY(w->modified());
     }
 
-    // F8 taken by another program: the user is told where they look, the ribbon still
-    // runs the flow with the run options, and a button above every window stops it.
-    void runWhenF8IsNotOurs() {
+    // F8 taken by another program: the user is told where they look, and the ribbon still
+    // runs the flow with the run options; the window comes back half a second after the
+    // last operation, or at a click on the indicator above every window. Once F8 is free
+    // the next run takes it and F8 stops it at once. Nothing can edit the flow during a
+    // run: a floating dock goes and comes back with the window, and a point pick in
+    // progress ends without a point. The window never outlives a run thread.
+    void run() {
         UnavailableHotkeyBackend taken(QStringLiteral("taken by another program"));
         Platform::setHotkeys(&taken);
         auto w = open(makeFlowFile(3, 10));
@@ -311,7 +361,6 @@ private slots:
         QVERIFY(!w->isVisible() && w->running());
         QVERIFY(w->indicator()->isVisible() && w->indicator()->hintText().contains("F8 已被"));
         QTRY_VERIFY_WITH_TIMEOUT(w->isVisible(), 3000);
-        // The window waits half a second after the last operation before coming back.
         QVERIFY2(clock.elapsed() >= 500, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!w->running() && !w->indicator()->isVisible() && !w->modified());
         QCOMPARE(m_input.records().size(), 16);  // t1 t2 t1 t2: two characters, down and up
@@ -320,35 +369,27 @@ private slots:
         w->runAction()->trigger();
         QTest::mouseClick(w->indicator(), Qt::LeftButton);
         QVERIFY(w->isVisible() && !w->running() && !w->indicator()->isVisible());
-        // Once the other program lets go of F8, the next run takes it.
-        Platform::setHotkeys(&m_hotkeys);
-        w->runAction()->trigger();
-        QVERIFY(w->runHotkey()->isRegistered() && w->indicator()->hintText().startsWith("按 F8"));
-        QVERIFY(!notice->isVisible() && !w->runAction()->toolTip().contains("F8 已被"));
-        emit w->runHotkey()->activated();
-        QVERIFY(w->isVisible() && !w->running());
-    }
 
-    // F8 stops a run at once. Nothing can edit the flow during a run: a floating dock goes
-    // and comes back with the window, and a point pick in progress ends without a point.
-    void f8StopsTheRunAtOnce() {
-        FakeButtonWatch watch;
-        Platform::setButtonWatch(&watch);
-        auto w = open(makeFlowFile(2, 5000));
+        Platform::setHotkeys(&m_hotkeys);
         QDockWidget* dock = w->propertyDockWidget();
         dock->setFloating(true);
         PointSelectWidget picker;
         QVERIFY(PointPickState::instance().start(&picker));
-        emit w->runHotkey()->activated();
-        QVERIFY(!PointPickState::instance().isPicking() && !watch.installed);
+        w->runAction()->trigger();
+        QVERIFY(w->runHotkey()->isRegistered() && w->indicator()->hintText().startsWith("按 F8"));
+        QVERIFY(!notice->isVisible() && !w->runAction()->toolTip().contains("F8 已被"));
+        QVERIFY(!PointPickState::instance().isPicking() && !m_watch.installed);
         QVERIFY(w->running() && !w->isVisible() && !dock->isVisible());
-        QElapsedTimer clock;
-        clock.start();
+        clock.restart();
         emit w->runHotkey()->activated();
         QVERIFY(clock.elapsed() < 300);
         QVERIFY(w->isVisible() && dock->isVisible() && dock->isFloating());
         QVERIFY(!w->running() && !AppConfig::instance().running.load());
-        Platform::setButtonWatch(nullptr);
+
+        w->runAction()->trigger();
+        clock.restart();
+        w.reset();
+        QVERIFY(clock.elapsed() < 300 && !AppConfig::instance().running.load());
     }
 
     // What is recorded goes in after the last selected row and becomes the selection; F8
@@ -371,58 +412,70 @@ private slots:
         QVERIFY(w->statusBar()->currentMessage().contains("滚轮 1 格"));
     }
 
-    // Closing during a run stops it before the question, so no input goes on behind
-    // it; the window never outlives a run thread.
-    void closingDuringARunStopsItFirst() {
-        auto w = open(makeFlowFile(1, 5000));
-        w->document()->insertOperation(0, std::make_unique<TextInputOperation>());
-        w->onBtnRunClicked();
-        bool runningWhenAsked = true;
-        w->setSaveQuestion([&](QWidget*) {
-            runningWhenAsked = AppConfig::instance().running.load();
-            return QMessageBox::Cancel;
-        });
-        QVERIFY(!w->close() && !runningWhenAsked && w->isVisible() && !w->running());
-        w->onBtnRunClicked();
-        QElapsedTimer clock;
-        clock.start();
-        w.reset();
-        QVERIFY(clock.elapsed() < 300);
-        QVERIFY(!AppConfig::instance().running.load());
+    // A left or right press ends the one pick of the process, which the last picker
+    // clicked took over with the same watch and one overlay; Escape, grabbed while the
+    // window with the focus is hidden, and the picker's end end it without a point.
+    void pointPick_data() {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("left press") << "left";
+        QTest::newRow("right press") << "right";
+        QTest::newRow("picker destroyed") << "destroyed";
+        QTest::newRow("Escape pressed") << "escape";
+        QTest::newRow("no watch") << "no X11 display";
+    }
+    void pointPick() {
+        QFETCH(QString, end);
+        PickerWindow w;
+        w.window.showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        QSignalSpy firstChanged(w.first.data(), &PointSelectWidget::valueChanged);
+        QSignalSpy changed(w.second.data(), &PointSelectWidget::valueChanged);
+        if (end.contains(' ')) m_watch.failure = end;  // the watch cannot be installed
+        clickPick(w.first);
+        if (!m_watch.failure.isEmpty()) {
+            QVERIFY(w.window.isVisible() && m_told.value(1).contains(end));
+            return;
+        }
+        QVERIFY(!w.window.isVisible() && m_told.isEmpty());
+        clickPick(w.second);
+        clickPick(w.second);
+        QCOMPARE(m_watch.installs, 1);
+        QCOMPARE(overlays(), QList<GlobalMouseWidget*>{w.second->overlay()});
+        QCOMPARE(m_hotkeys.held.size(), 1);
+        QCOMPARE(m_hotkeys.held.first()->shortcut(), QKeySequence(Qt::Key_Escape));
+        m_watch.press(Qt::MiddleButton, {1, 1});  // other buttons do not end it
+        QVERIFY(PointPickState::instance().isPicking());
+        if (end == "escape")
+            emit m_hotkeys.held.first()->activated();
+        else if (end == "destroyed")
+            delete w.second;
+        else
+            m_watch.press(end == "left" ? Qt::LeftButton : Qt::RightButton, {321, 123});
+        QVERIFY(w.window.isVisible() && !(w.window.windowState() & Qt::WindowMaximized));
+        QCOMPARE(firstChanged.count(), 0);
+        const bool pressed = end == "left" || end == "right";
+        QCOMPARE(changed.count(), pressed ? 1 : 0);
+        QVERIFY(!pressed || (changed[0][0].toPoint() == QPoint(321, 123) &&
+                             w.second->findChild<QLineEdit*>()->text() == "321, 123"));
+        QCOMPARE(m_watch.removes, 1);
     }
 
-    // A run or a recording that cannot start leaves the window as it was and says why.
-    void cannotStart_data() {
-        QTest::addColumn<QString>("cause");
-        QTest::addColumn<QString>("told");
-        QTest::newRow("no desktop") << "input"
-                                    << "there is no X11 display";
-        QTest::newRow("no thread") << "thread"
-                                   << "无法开始回放";
-        QTest::newRow("no recorder") << "recorder"
-                                     << "Wayland";
+    // The label shows device pixels and sits 30 device pixels right of and below the pointer.
+    void overlayPlacement_data() {
+        QTest::addColumn<QPoint>("logical");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QPoint>("shown");
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::newRow("halves round up") << QPoint(1, -1) << 1.5 << QPoint(2, -1) << QPoint(21, 19);
+        QTest::newRow("truncated towards zero")
+            << QPoint(-100, 100) << 1.75 << QPoint(-175, 175) << QPoint(-82, 117);
     }
-    void cannotStart() {
-        QFETCH(QString, cause);
-        QFETCH(QString, told);
-        UnavailableInputBackend none(QStringLiteral("there is no X11 display"));
-        UnavailableInputRecorder wayland(QStringLiteral("Wayland 不让程序看到其他程序的输入"));
-        if (cause == "input") Platform::setInput(&none);
-        Platform::setInputRecorder(&wayland);
-        auto w = open(makeFlowFile(1));
-        w->runner().setThreadStarter([](std::function<void()>) -> std::thread {
-            throw std::system_error(
-                std::make_error_code(std::errc::resource_unavailable_try_again));
-        });
-        QString shown;
-        w->setNotice([&](QWidget*, const QString& text) { shown = text; });
-        if (cause == "recorder") emit w->recordHotkey()->activated();
-        if (cause != "recorder") w->onBtnRunClicked();
-        Platform::setInput(&m_input);
-        Platform::setInputRecorder(nullptr);
-        QVERIFY(w->isVisible() && !w->running() && !w->recording());
-        QVERIFY(!AppConfig::instance().running.load());
-        QVERIFY2(shown.contains(told), qPrintable(shown));
+    void overlayPlacement() {
+        QFETCH(QPoint, logical);
+        QFETCH(qreal, ratio);
+        const GlobalMouseWidget::Placement p = GlobalMouseWidget::placementFor(logical, ratio);
+        QTEST(p.position, "shown");
+        QTEST(p.topLeft, "topLeft");
     }
 };
 
