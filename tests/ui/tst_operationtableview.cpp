@@ -1,5 +1,7 @@
-// The operation table and its row buttons: drops and where they land, the selection it
-// announces, and the copy and delete buttons.
+// The operation table: the drops of its model that add and move rows, the model following
+// the flow, the palette new operations are dragged from; the view's drops and where they
+// land, the selection it announces, and the copy and delete buttons.
+#include <QAbstractItemModelTester>
 #include <QListWidget>
 #include <QLoggingCategory>
 #include <QMimeData>
@@ -11,6 +13,7 @@
 #include "support/LetterTable.h"
 #include "ui/ButtonDelegate.h"
 #include "ui/OperationTableView.h"
+#include "ui/OperationTreeWidget.h"
 
 namespace {
 const QRect kCell(200, 72, 100, 36);
@@ -67,7 +70,65 @@ private slots:
     }
     void cleanup() { m_view.reset(); }
 
-    void drops_data() {
+    // A drop of a row onto another puts it in that row's place; of a new operation, before it.
+    void modelDrops_data() {
+        QTest::addColumn<int>("from");  // -1: a new key operation ("?")
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("parentRow");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("A onto C") << 0 << 2 << -1 << "BACD";
+        QTest::newRow("C onto A") << 2 << 0 << -1 << "CABD";
+        QTest::newRow("B onto the row below") << 1 << 2 << -1 << "ABCD";
+        QTest::newRow("parent row wins") << 0 << 1 << 3 << "BCAD";
+        QTest::newRow("no row: append") << 1 << -1 << -1 << "ACDB";
+        QTest::newRow("source past the end") << 4 << 0 << -1 << "ABCD";
+        QTest::newRow("target past the end") << 0 << 9 << -1 << "ABCD";
+        QTest::newRow("new onto row 1") << -1 << -1 << 1 << "A?BCD";
+        QTest::newRow("new past the end") << -1 << 5 << -1 << "ABCD";
+    }
+    void modelDrops() {
+        QFETCH(int, from);
+        QFETCH(int, row);
+        QFETCH(int, parentRow);
+        QSignalSpy changed(m_model, &OperationModel::sigDataChanged);
+        QMimeData move;
+        move.setData(OperationModel::moveRowMimeType, OperationModel::moveRowPayload(from));
+        const QModelIndex parent = parentRow >= 0 ? m_model->index(parentRow, 0) : QModelIndex();
+        QVERIFY(m_model->dropMimeData(from < 0 ? &m_addMime : &move,
+                                      from < 0 ? Qt::CopyAction : Qt::MoveAction, row, 0, parent));
+        QTEST(m_table->order(), "expected");
+        QCOMPARE(changed.count(), m_table->order() == "ABCD" ? 0 : 1);
+    }
+
+    // The model follows every kind of change of the flow, whoever makes it.
+    void modelFollowsTheFlow() {
+        QAbstractItemModelTester tester(m_model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy cells(m_model, &QAbstractItemModel::dataChanged);
+        m_table->document.duplicateOperations({1, 3});
+        m_table->document.moveOperations({0, 4}, 3);
+        m_table->document.removeOperations({0, 3, 4, 9});
+        QCOMPARE(m_table->order(), QStringLiteral("CAD"));
+        FlowDocument& document = m_table->document;
+        QVERIFY(document.setValues(document.flow()->operationAt(2), {{"text", "Z"}}, "text"));
+        QCOMPARE(m_model->data(m_model->index(2, 1)), QVariant(QStringLiteral("输入文本: Z")));
+        QCOMPARE(cells.last().at(0).value<QModelIndex>().row(), 2);
+    }
+
+    // A type of the palette drags the add-operation payload; a category drags nothing.
+    void paletteDrag() {
+        OperationTreeWidget tree;
+        tree.populate(OperationFactory::instance()->prototypes());
+        const auto item = [&](const QString& text) {
+            return tree.findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        };
+        QScopedPointer<QMimeData> type(OperationTreeWidget::dragMimeData(item("输入按键")));
+        QCOMPARE(type->data(OperationModel::addOperationMimeType),
+                 OperationModel::addOperationPayload("key_input", "输入按键"));
+        QVERIFY(!OperationTreeWidget::dragMimeData(item("鼠标")));
+    }
+
+    void viewDrops_data() {
         QTest::addColumn<QString>("source");  // the dragging widget
         QTest::addColumn<int>("movedRow");    // -1: a new operation
         QTest::addColumn<int>("pointerRow");  // -1: below the rows
@@ -78,7 +139,7 @@ private slots:
         QTest::newRow("from a list widget") << "list" << -1 << 2 << "ABCD";
         QTest::newRow("from another program") << "" << -1 << 2 << "ABCD";
     }
-    void drops() {
+    void viewDrops() {
         QFETCH(QString, source);
         QFETCH(int, movedRow);
         QFETCH(int, pointerRow);
