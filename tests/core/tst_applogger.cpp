@@ -1,5 +1,6 @@
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -20,31 +21,33 @@ QStringList parts(const QString& text) {
     return out;
 }
 
-QString readAll(const QString& path) {
+QStringList linesOf(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return file.open(QIODevice::ReadOnly) ? parts(QString::fromUtf8(file.readAll()))
+                                          : QStringList();
 }
 }  // namespace
 
-// The daily log file: level rules, line format, change of day, fall-backs of the folder.
+// The settings store and the daily log file: level rules, line format, change of day, the
+// temporary folder when the data folder cannot be made.
 class TestAppLogger : public QObject {
     Q_OBJECT
     QTemporaryDir m_home;
     QDate m_today{2025, 3, 7};
-    qint64 m_readUpTo = 0;
+    int m_readUpTo = 0;
 
     // The lines appended to today's file since the last call.
     QStringList newLines() {
-        const QString text = readAll(AppLogger::logFilePath());
-        const QString added = text.mid(int(m_readUpTo));
-        m_readUpTo = text.size();
-        return parts(added);
+        const QStringList lines = linesOf(AppLogger::logFilePath());
+        const QStringList added = lines.mid(m_readUpTo);
+        m_readUpTo = lines.size();
+        return added;
     }
 
 private slots:
     void initTestCase() {
         QVERIFY(m_home.isValid());
-        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("HOME", QFile::encodeName(m_home.path()));  // the user's own settings stay out
         QStandardPaths::setTestModeEnabled(true);
         AppLogger::setDateSource([this] { return m_today; });
         AppConfig::instance().logLevel = 1;
@@ -89,19 +92,9 @@ private slots:
         qCWarning(appLog) << "after midnight";
         m_today = QDate(2025, 3, 7);
         const QDir logs = AppLogger::logDirectory();
-        QCOMPARE(parts(readAll(logs.filePath("tapwise2025-03-09.log"))),
-                 QStringList{"[WARN]    before midnight"});
-        QCOMPARE(parts(readAll(logs.filePath("tapwise2025-03-10.log"))),
-                 QStringList{"[WARN]    after midnight"});
-    }
-
-    void emptyDataFolderFallsBackToTheHomeFolder() {
-        const QByteArray previous = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(m_home.filePath("other")));
-        const QDir chosen = AppLogger::chooseLogDirectory(QString());
-        qputenv("HOME", previous);
-        QCOMPARE(chosen.absolutePath(), m_home.filePath("other") + "/AppData/Local/Tapwise/Logs");
-        QVERIFY(chosen.exists());
+        QCOMPARE(linesOf(logs.filePath("tapwise2025-03-09.log")) +
+                     linesOf(logs.filePath("tapwise2025-03-10.log")),
+                 (QStringList{"[WARN]    before midnight", "[WARN]    after midnight"}));
     }
 
     // init runs once per process, so this one runs in a child: with a file where the data
@@ -121,8 +114,36 @@ private slots:
         const QDir tmp(childHome.filePath("tmp"));
         const QStringList files = tmp.entryList({"tapwise*.log"}, QDir::Files);
         QCOMPARE(files.size(), 1);
-        QCOMPARE(parts(readAll(tmp.filePath(files[0]))),
-                 QStringList{"[WARN]    in the temporary folder"});
+        QCOMPARE(linesOf(tmp.filePath(files[0])), QStringList{"[WARN]    in the temporary folder"});
+    }
+
+    // "LogLevel" is stored beside the user's configuration, never in the working folder;
+    // when missing, the default 1 is used and stored.
+    void settingsLoad_data() {
+        QTest::addColumn<QVariant>("stored");  // invalid: no value in the store
+        QTest::newRow("missing") << QVariant();
+        QTest::newRow("stored 0") << QVariant(0);
+        QTest::newRow("stored 4") << QVariant(4);
+    }
+    void settingsLoad() {
+        QFETCH(QVariant, stored);
+        AppConfig& config = AppConfig::instance();
+        const QString location = config.settingsLocation();
+        QVERIFY(location.startsWith(
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/'));
+        QSettings(location, QSettings::NativeFormat).clear();
+        if (stored.isValid())
+            QSettings(location, QSettings::NativeFormat).setValue("LogLevel", stored);
+        QTemporaryDir work;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        config.logLevel = 12345;
+        config.load();
+        QVERIFY(QDir::setCurrent(previous));
+        QVERIFY(QDir(work.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        const QVariant expected = stored.isValid() ? stored : QVariant(1);
+        QCOMPARE(QVariant(config.logLevel), expected);
+        QCOMPARE(QSettings(location, QSettings::NativeFormat).value("LogLevel"), expected);
     }
 };
 
