@@ -124,7 +124,8 @@ private slots:
     }
 
     // Each refusal: its exit status, what it says, and nothing written. In the arguments
-    // "@" is a file holding the input, "~" the test's folder.
+    // "@" is a file holding the input, "~" the test's folder. The flow file's own tests
+    // hold the reader to each kind of damage; here it is the exit status that counts.
     void refusals_data() {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QByteArray>("input");
@@ -139,19 +140,10 @@ private slots:
         };
         row("no such file", "dump ~/missing.flow", {}, 1, "flowctl: 无法读取文件 ");
         row("a FIFO: no waiting for a writer", "dump ~/fifo", {}, 1, "flowctl: 无法读取文件 ");
-        row("empty file", "dump @", "", 2, "too short (0 bytes) to hold its head");
-        row("head in little-endian order", "dump @",
-            QByteArray::fromHex("79D8628E") + QByteArray(24, 0), 2,
-            "unknown file Head: 2044224142");
-        row("unknown type", "dump @", withCount(1).str("bogus").bytes(), 2,
-            "unknown operation type: \"bogus\"");
-        row("cut inside a record", "dump @", withCount(1).str("mouse_move").ints({50}).bytes(), 2,
-            "ends inside operation 1 of 1");
         row("count beyond the records", "dump @", withCount(2147483647).bytes(), 2,
             "ends before operation 1 of 2147483647");
         row("string length near 4 GiB", "dump @",
             FlowBytes().u32(FlowBytes::kMagic).u32(0xFFFFFFF0).bytes(), 2, "header");
-        row("trailing bytes", "dump @", withCount(0).bytes() + "xyz", 2, "3 unexpected bytes");
         row("not JSON", "build @ ~/keep.flow", "{", 1, "not valid JSON");
         row("missing name", "build @ ~/keep.flow", R"({"operations": []})", 1, "name: missing");
         row("interval beyond 32 bits", "build @ ~/keep.flow",
