@@ -225,6 +225,12 @@ MUTATIONS = [
     M("model-run-after-stop", "model/Operation.cpp",
       "    if (!wait.wait(m_interval)) return;\n", "    wait.wait(m_interval);\n",
       "an operation still executes after the run was stopped"),
+    M("model-record-double-button", "model/RecordingConverter.cpp",
+      "if (first.button == button && time - first.time", "if (time - first.time",
+      "a recorded click of another button makes a double click"),
+    M("model-record-modifier-around-click", "model/RecordingConverter.cpp",
+      "else if (!pointerBetween && plainPresses[j]", "else if (plainPresses[j]",
+      "a modifier held around a recorded click is folded into the keys instead of its own rows"),
     # runner
     M("runner-no-release", "runner/FlowRunner.cpp",
       "if (interrupted) Platform::input().releaseHeld();", "",

@@ -5,7 +5,7 @@
 #include "model/KeyNames.h"
 #include "model/KeyboardOperation.h"
 #include "model/MouseClickOperation.h"
-#include "model/RecordingSession.h"
+#include "model/RecordingConverter.h"
 #include "model/TextInputOperation.h"
 #include "platform/InputRecorder.h"
 #include "support/FedRecorder.h"
@@ -99,7 +99,6 @@ private slots:
             "skip:wheel=2 | skip:side=1 | skip:nameless=1");
         row("released, not pressed", "-a ]L +b -b", 0, "30 text b | skip:early=2");
     }
-
     void converts() {
         QFETCH(QString, events);
         QFETCH(int, moveInterval);
@@ -115,24 +114,6 @@ private slots:
         QTEST(brief(result), "operations");
         QCOMPARE(RecordingConverter(options).countSteps(recorded), int(result.operations.size()));
         QCOMPARE(stopped.count(), events.count("+F9"));
-    }
-
-    // The session the designer drives: the step count while recording, the stop key,
-    // and the operations at the end.
-    void session() {
-        FedRecorder recorder;
-        RecordingSession session(&recorder);
-        QSignalSpy steps(&session, &RecordingSession::sigStepCountChanged);
-        QSignalSpy stopKey(&session, &RecordingSession::sigStopKeyPressed);
-        QVERIFY(session.start(nullptr));
-        recorder.feed("+Ctrl +s -s -Ctrl [L ]L");
-        QVERIFY(steps.wait(1000));
-        QCOMPARE(steps.last().at(0).toInt(), 3);
-        recorder.feed("+F9");
-        QTRY_COMPARE(stopKey.count(), 1);
-        const RecordingResult result = session.stop();
-        QCOMPARE(brief(result), "10 tap Ctrl+S | 10 move 0,0 | 0 click L 0,0");
-        QVERIFY(!recorder.isRecording());
     }
 };
 
