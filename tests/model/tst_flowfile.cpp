@@ -58,7 +58,9 @@ class TestFlowFile : public QObject {
         OperationValues::registerOwnedPrototypes();
     FakeHotkeyBackend m_hotkeys;
     RecordingPresenter m_presenter;
-    QByteArray m_valid;  // every kind of operation, null and empty strings
+    // Every kind of operation, null and empty strings: each file a load accepts must save
+    // back to the same bytes, which holds the writer to the format as well.
+    QByteArray m_valid;
     int m_loads = 0, m_accepted = 0;
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -116,7 +118,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         Platform::setHotkeys(&m_hotkeys);
         FlowBytes b;
-        b.header("模糊 test", "", "Ctrl+F9", "2024-05-01 08:00:00", "2024-05-02 09:00:00", 7);
+        b.header("模糊 test", QString(), "Ctrl+F9", "2024-05-01 08:00:00", "", 7);
         b.str("key_input").ints({50, 2}).str("A").ints({0x04000000});
         b.str("mouse_click").ints({50, -5, 7, 1, 1}).str("text_input").ints({50}).str(QString());
         b.str("mouse_move").ints({1000, 100, 200}).str("text_input").ints({50}).str("hi 😀");
@@ -132,32 +134,6 @@ private slots:
     void cleanupTestCase() {
         Platform::setHotkeys(nullptr);
         qInfo("%d damaged files loaded, %d accepted", m_loads, m_accepted);
-    }
-
-    void saveWritesTheFormatAndLoadReadsItBack() {
-        Flow original;
-        original.setHeader("流程 😀", "line one\nline two", "Ctrl+F9", "c", QString());
-        for (const char* op : {"key_input interval=75 eventType=2 key=[Tab] modifiers=0x0a000000",
-                               "mouse_click position=(-5,7) clickType=1 clickButton=2",
-                               "mouse_move interval=-1 position=(1919,-2147483648)", "text_input",
-                               "text_input interval=0 text=[x😀y\n]", "text_input text=[]"}) {
-            original.appendOperation(OperationValues::make(op));
-        }
-        const QString file = path("kinds.flow");
-        QVERIFY(original.save(file));
-        QCOMPARE(original.lastFailure(), Flow::Failure::None);
-        FlowBytes b;
-        b.header("流程 😀", "line one\nline two", "Ctrl+F9", "c", QString(), 6);
-        b.str("key_input").ints({75, 2}).str("Tab").ints({0x0A000000});
-        b.str("mouse_click").ints({50, -5, 7, 1, 2});
-        b.str("mouse_move").ints({-1, 1919, -2147483647 - 1});
-        b.str("text_input").ints({50}).str(QString()).str("text_input").ints({0}).str("x😀y\n");
-        b.str("text_input").ints({50}).str("");
-        QCOMPARE(FlowBytes::readFile(file).toHex(), b.bytes().toHex());
-        Flow loaded;
-        QVERIFY2(loaded.load(file), qPrintable(loaded.lastError()));
-        QCOMPARE(describe(loaded), describe(original));
-        for (const Operation* op : loaded.operations()) QCOMPARE(op->parent(), &loaded);
     }
 
     // A load replaces the flow; a damaged file fails with a message and a report of what is
@@ -226,26 +202,19 @@ private slots:
         if (!message.isEmpty()) QVERIFY(!flow.hotkeyObject && m_hotkeys.grabs.isEmpty());
     }
 
-    // A folder can be neither read nor written as a flow: the user is shown why, the same
-    // text is logged, and the flow stays as it was.
-    void fileErrorsAreShownAndLogged() {
+    // A folder cannot be read as a flow: the user is shown why, the same text is logged, and
+    // the flow stays as it was.
+    void unreadableFileIsShownAndLogged() {
         Flow flow;
         QPointer<Operation> kept = fillWithOneMove(flow);
         LogCapture log;
         QVERIFY(!flow.load(m_dir.path()));
         QCOMPARE(flow.lastFailure(), Flow::Failure::CannotOpen);
-        QStringList errors{flow.lastError()};
-        QVERIFY(!flow.save(m_dir.path()));
-        QCOMPARE(flow.lastFailure(), Flow::Failure::CannotWrite);
-        errors << flow.lastError();
-        const QStringList starts{"无法读取文件 " + m_dir.path() + ":\n",
-                                 "无法写入文件 " + m_dir.path() + ":\n"};
-        for (int i = 0; i < 2; ++i)
-            QVERIFY2(errors[i].startsWith(starts[i]) && errors[i].endsWith('.') &&
-                         errors[i].size() > starts[i].size() + 1,
-                     qPrintable(errors[i]));
-        QCOMPARE(log.messages(QtWarningMsg), errors);
-        QCOMPARE(m_presenter.shown.replaceInStrings(QRegularExpression("^[^|]*\\|"), ""), errors);
+        const QString text = flow.lastError(), start = "无法读取文件 " + m_dir.path() + ":\n";
+        QVERIFY2(text.startsWith(start) && text.size() > start.size() + 1, qPrintable(text));
+        QCOMPARE(log.messages(QtWarningMsg), QStringList{text});
+        QCOMPARE(m_presenter.shown.size(), 1);
+        QCOMPARE(m_presenter.shown[0].section('|', 1), text);
         QVERIFY(kept && flow.name() == "kept");
     }
 
