@@ -10,21 +10,18 @@
 #include "core/AppLogger.h"
 
 namespace {
-// Tag and message of each "[hh:mm:ss:zzz] <10-char tag>  <message>" line; "?" when out of format.
-QStringList parts(const QString& text) {
+// Tag and message of each "[hh:mm:ss:zzz] <10-char tag>  <message>" line of a log file; "?"
+// when out of format.
+QStringList linesOf(const QString& path) {
     static const QRegularExpression format("^\\[\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d\\] (.{10})  (.*)$");
+    QFile file(path);
     QStringList out;
-    for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+    if (!file.open(QIODevice::ReadOnly)) return out;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
         const QRegularExpressionMatch m = format.match(line);
         out << (m.hasMatch() ? m.captured(1) + m.captured(2) : "? " + line);
     }
     return out;
-}
-
-QStringList linesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? parts(QString::fromUtf8(file.readAll()))
-                                          : QStringList();
 }
 }  // namespace
 
