@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QtTest>
+#include <functional>
 
 #include "document/FlowDocument.h"
 #include "document/OperationMime.h"
@@ -65,56 +66,44 @@ class TestFlowDocument : public QObject {
             for (int i = 0; i < n && count; ++i) rows << rng.bounded(count);
             return rows;
         };
-        switch (rng.bounded(10)) {
-            case 0: {  // a drop from the palette, or a recording of several rows
+        const std::function<void()> edits[] = {
+            [&] {  // a drop from the palette, or a recording of several rows
                 std::vector<std::unique_ptr<Operation>> ops;
                 for (int i = rng.bounded(1, 6); i > 0; --i)
                     ops.push_back(OperationValues::make(kKinds.at(rng.bounded(kKinds.size()))));
                 document.insertOperations(rng.bounded(count + 1), std::move(ops));
-                break;
-            }
-            case 1:
-                document.removeOperations(someRows());
-                break;
-            case 2:
-                document.moveOperations(someRows(), rng.bounded(count + 1));
-                break;
-            case 3:
-                document.duplicateOperations(someRows());
-                break;
-            case 4: {  // copy and paste
+            },
+            [&] { document.removeOperations(someRows()); },
+            [&] { document.moveOperations(someRows(), rng.bounded(count + 1)); },
+            [&] { document.duplicateOperations(someRows()); },
+            [&] {  // copy and paste
                 QList<Operation*> ops;
                 for (int row : document.validRows(someRows())) ops << flow->operationAt(row);
                 QScopedPointer<QMimeData> data(OperationMime::encode(ops));
                 QString whyNot;
                 document.pasteOperations(rng.bounded(count + 1), data.get(), &whyNot);
-                break;
-            }
-            case 5:
-                document.undoStack()->undo();
-                break;
-            case 6:
-                document.undoStack()->redo();
-                break;
-            default: {  // a value typed into the grid; often the same one again
-                if (rng.bounded(2) || last.first >= count) {
-                    last.first = rng.bounded(-1, count);  // -1: the flow's description
-                    QObject* target = last.first < 0 ? static_cast<QObject*>(flow)
-                                                     : flow->operationAt(last.first);
-                    const QMetaObject* meta = target->metaObject();
-                    QMetaProperty p;
-                    do {
-                        p = meta->property(rng.bounded(1, meta->propertyCount()));
-                    } while (!p.isWritable());
-                    last.second = p.name();
-                }
-                QObject* target =
-                    last.first < 0 ? static_cast<QObject*>(flow) : flow->operationAt(last.first);
-                const QVariant now = target->property(last.second);
-                document.setValues(target, {{last.second, randomValue(last.second, rng, now)}},
-                                   last.second);
-            }
+            },
+            [&] { document.undoStack()->undo(); },
+            [&] { document.undoStack()->redo(); }};
+        const int kind = rng.bounded(10);
+        if (kind < 7) return edits[kind]();
+        // A value typed into the grid; often the same one again.
+        if (rng.bounded(2) || last.first >= count) {
+            last.first = rng.bounded(-1, count);  // -1: the flow's description
+            QObject* target =
+                last.first < 0 ? static_cast<QObject*>(flow) : flow->operationAt(last.first);
+            const QMetaObject* meta = target->metaObject();
+            QMetaProperty p;
+            do {
+                p = meta->property(rng.bounded(1, meta->propertyCount()));
+            } while (!p.isWritable());
+            last.second = p.name();
         }
+        QObject* target =
+            last.first < 0 ? static_cast<QObject*>(flow) : flow->operationAt(last.first);
+        const QVariant now = target->property(last.second);
+        document.setValues(target, {{last.second, randomValue(last.second, rng, now)}},
+                           last.second);
     }
 
 private slots:
