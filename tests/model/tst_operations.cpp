@@ -215,7 +215,6 @@ private slots:
                             const char* operations) {
             QTest::newRow(name) << QString(events) << moveInterval << QString(operations);
         };
-        // Taps and held keys.
         row("tap", "@100 +Return -Return @130 +Tab -Tab", 0, "100 tap Return | 20 tap Tab");
         row("held over another key", "+Return +Tab -Tab -Return", 0,
             "10 press Return | 10 tap Tab | 10 release Return");
@@ -230,17 +229,13 @@ private slots:
             "20 press Ctrl | 10 tap A | 10 move 5,6 | 0 click L 5,6 | 10 release Ctrl");
         row("rolled over", "+Tab +Ctrl -Tab -Ctrl", 0,
             "10 press Tab | 10 tap Ctrl | 0 release Tab");
-        // Typing.
         row("text", "+Shift +H -H -Shift +i -i +Space -Space +Shift +! -! -Shift", 0,
             "10 text Hi !");
         row("held text key", "+a +a +a -a", 0, "10 text aaa");
         row("overlapping keys", "+a +b -a -b +é -é", 0, "10 text abé");
         row("Ctrl in between", "+a -a +Ctrl +c -c -Ctrl +b -b", 0,
             "10 text a | 10 tap Ctrl+C | 10 text b");
-        row("Return in between", "+a -a +Return -Return +b -b", 0,
-            "10 text a | 10 tap Return | 10 text b");
         row("pause", "+a -a @1500 +b -b", 0, "10 text a | 1480 text b");
-        // Clicks.
         row("double", "m10,10 [L ]L [L ]L", 0, "20 move 10,10 | 0 double L 10,10");
         row("slow", "m10,10 [L ]L @500 [L ]L", 0,
             "20 move 10,10 | 0 click L 10,10 | 470 click L 10,10");
@@ -250,13 +245,11 @@ private slots:
         row("key between", "[R ]R +a -a [R ]R", 0,
             "10 move 0,0 | 0 click R 0,0 | 10 text a | 10 click R 0,0");
         row("triple", "[M ]M [M ]M [M ]M", 0, "10 move 0,0 | 0 double M 0,0 | 10 click M 0,0");
-        // Pointer paths.
         row("moves off", "m0,0 m50,0 m100,0 [L ]L", 0, "40 move 100,0 | 0 click L 100,0");
         row("moves on", "m0,0 m5,0 m50,0 m90,0 m100,0 [L ]L", 20,
             "10 move 0,0 | 20 move 50,0 | 20 move 100,0 | 10 click L 100,0");
         row("resting place", "m0,0 m30,0 +a -a", 100, "10 move 0,0 | 10 move 30,0 | 10 text a");
         row("within a double click", "m0,0 [L ]L m2,0 [L ]L", 5, "10 move 0,0 | 10 double L 0,0");
-        // What a flow cannot hold.
         row("drag", "m0,0 [L m50,50 m0,0 ]L m50,50 [L m52,50 ]L", 0,
             "70 move 50,50 | 0 click L 50,50 | skip:drag=1");
         row("wheel and side", "w w [X ]X +Nameless -Nameless", 0,
