@@ -150,9 +150,9 @@ private slots:
         QTest::newRow("three operations")
             << three << QStringList{"[three][][F7][c][m]", kMove, kClick, kText} << ""
             << "";
-        QTest::newRow("negative count") << FlowBytes().header("n", "", "", "", "", -1).bytes()
-                                        << QStringList{"[n][][][][]"} << ""
-                                        << "";
+        QTest::newRow("negative count: none") << FlowBytes().header("n", "", "", "", "", -1).bytes()
+                                              << QStringList{"[n][][][][]"} << ""
+                                              << "";
         QTest::newRow("little-endian head")
             << QByteArray::fromHex("79D8628E") + QByteArray(24, 0) << QStringList{kKept}
             << "unknown file Head: 2044224142"
