@@ -1,14 +1,24 @@
+// The platform services over fakes: the wait before each operation, the input held down,
+// hotkey registrations and absolute mouse coordinates.
 #include <QtTest>
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
 
+#include "model/InputHelpers.h"
+#include "platform/AbsoluteCoordinates.h"
+#include "platform/GlobalHotkey.h"
 #include "platform/InterruptibleWait.h"
+#include "platform/Platform.h"
 #include "platform/TimerResolution.h"
+#include "support/FakeHotkeyBackend.h"
+#include "support/LogCapture.h"
+#include "support/RecordingInputBackend.h"
 
 using namespace std::chrono;
+using Batches = QVector<InputBatch>;
+Q_DECLARE_METATYPE(InputRecord)
 
 namespace {
 struct CountingResolution : TimerResolution {
@@ -20,37 +30,64 @@ struct CountingResolution : TimerResolution {
 };
 
 const auto toMs = [](nanoseconds d) { return duration<double, std::milli>(d).count(); };
+const auto down = [](quint16 vk) { return InputRecord::key(vk, false); };
+const auto up = [](quint16 vk) { return InputRecord::key(vk, true); };
+const auto typed = [](quint16 unit, bool release = false) {
+    return InputRecord::character(unit, release);
+};
+const auto button = [](quint32 flags) { return InputRecord::mouse(flags); };
 }  // namespace
 
-// The wait before each operation: chunks of at most 50 ms, resumed after early wake-ups.
-class TestInterruptibleWait : public QObject {
+class TestPlatformServices : public QObject {
     Q_OBJECT
+    FakeHotkeyBackend m_hotkeys;
 
 private slots:
-    void chunksOfAtMostFiftyMilliseconds_data() {
+    void initTestCase() { Platform::setHotkeys(&m_hotkeys); }
+    void init() { m_hotkeys = FakeHotkeyBackend(); }
+    void cleanupTestCase() { Platform::setHotkeys(nullptr); }
+
+    // Chunks of at most 50 ms, resumed after early wake-ups, given up once the run stops.
+    void wait_data() {
         QTest::addColumn<int>("milliseconds");
+        QTest::addColumn<bool>("running");
         QTest::addColumn<int>("sleeps");  // 1: all it is asked, 3: a third, 0: every other time
+        QTest::addColumn<int>("stopInSleep");  // 0: never stopped during the wait
         QTest::addColumn<QList<int>>("chunks");
-        QTest::newRow("120") << 120 << 1 << QList<int>{50, 50, 20};
-        QTest::newRow("100, waking at once every other time") << 100 << 0 << QList<int>{50, 50};
-        QTest::newRow("100, sleeping a third of each request") << 100 << 3 << QList<int>{50, 50};
+        QTest::newRow("120") << 120 << true << 1 << 0 << QList<int>{50, 50, 20};
+        QTest::newRow("100, waking at once every other time")
+            << 100 << true << 0 << 0 << QList<int>{50, 50};
+        QTest::newRow("100, sleeping a third of each request")
+            << 100 << true << 3 << 0 << QList<int>{50, 50};
+        QTest::newRow("lowest") << std::numeric_limits<int>::min() << true << 1 << 0
+                                << QList<int>{};
+        QTest::newRow("1000, stopped before") << 1000 << false << 1 << 0 << QList<int>{};
+        QTest::newRow("stopped in an endless wait")
+            << std::numeric_limits<int>::max() << true << 1 << 3 << QList<int>{50, 50, 50};
     }
-    void chunksOfAtMostFiftyMilliseconds() {
+    void wait() {
         QFETCH(int, milliseconds);
+        QFETCH(bool, running);
         QFETCH(int, sleeps);
+        QFETCH(int, stopInSleep);
         QFETCH(QList<int>, chunks);
-        std::atomic<bool> running{true};
+        std::atomic<bool> flag{running};
         CountingResolution resolution(sleeps != 0);
-        InterruptibleWait wait(running, resolution);
+        InterruptibleWait wait(flag, resolution);
         std::vector<nanoseconds> requests;
         wait.setSleepFunction([&](nanoseconds d) {
             requests.push_back(d);
+            if (int(requests.size()) == stopInSleep) flag.store(false);
             if (sleeps || requests.size() % 2 == 0)
                 std::this_thread::sleep_for(sleeps ? d / sleeps : d);
         });
         const auto start = steady_clock::now();
-        QVERIFY(wait.wait(milliseconds));
-        QVERIFY(steady_clock::now() - start >= milliseconds * 1ms);
+        QCOMPARE(wait.wait(milliseconds), running && !stopInSleep);
+        const auto elapsed = steady_clock::now() - start;
+        const auto least =
+            stopInSleep ? stopInSleep * 50ms : running * std::max(milliseconds, 0) * 1ms;
+        QVERIFY2(elapsed >= least && elapsed < least + 250ms,
+                 qPrintable(QString::number(toMs(elapsed))));
         // A chunk asks for all of itself, then after each early wake-up for what is left.
         QList<double> firsts;
         for (size_t i = 0; i < requests.size(); ++i) {
@@ -62,64 +99,136 @@ private slots:
             QVERIFY2(firsts[i] <= chunks[i] && firsts[i] > chunks[i] - 15,
                      qPrintable(QString::number(firsts[i])));
         if (sleeps != 1) QVERIFY(int(requests.size()) > chunks.size());
-        // The timer resolution is raised once around the whole wait, and put back.
-        QCOMPARE(resolution.begins, 1);
-        QCOMPARE(resolution.ends, resolution.raises ? 1 : 0);
+        // The timer resolution is raised once around a whole wait, and put back.
+        QCOMPARE(resolution.begins, milliseconds >= 1 ? 1 : 0);
+        QCOMPARE(resolution.ends, resolution.raises ? resolution.begins : 0);
     }
 
-    // Whether the run goes on; a stop ends the wait after its chunk.
-    void runFlag_data() {
-        QTest::addColumn<int>("milliseconds");
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<int>("stopInChunk");  // 0: never stopped during the wait
-        QTest::newRow("lowest, running") << std::numeric_limits<int>::min() << true << 0;
-        QTest::newRow("1000, stopped before") << 1000 << false << 0;
-        QTest::newRow("stopped in an endless wait") << std::numeric_limits<int>::max() << true << 3;
+    // What the backend holds down, and what releaseHeld sends so no key or button stays stuck.
+    void releaseHeld_data() {
+        QTest::addColumn<Batches>("sent");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<InputBatch>("released");
+        QTest::newRow("nothing sent") << Batches{} << false << InputBatch{};
+        QTest::newRow("modifier then key: the key comes up first")
+            << Batches{{down(17)}, {down(65)}} << false << InputBatch{up(65), up(17)};
+        QTest::newRow("pressed twice, released once")
+            << Batches{{down(16)}, {down(16)}} << false << InputBatch{up(16)};
+        QTest::newRow("released out of order")
+            << Batches{{down(16)}, {down(17)}, {down(18)}, {up(17)}} << false
+            << InputBatch{up(18), up(16)};
+        QTest::newRow("double click")
+            << Batches{{button(0x2), button(0x4), button(0x2), button(0x4)}} << false
+            << InputBatch{};
+        QTest::newRow("all three buttons")
+            << Batches{{button(0x20)}, {button(0x8)}, {button(0x2)}} << false
+            << InputBatch{button(0x4), button(0x10), button(0x40)};
+        QTest::newRow("a character and a key of the same code")
+            << Batches{{typed(65)}, {down(65)}, {typed(65, true)}} << false << InputBatch{up(65)};
+        QTest::newRow("buttons, then characters, then keys")
+            << Batches{{down(16)}, {typed(0x4E2D)}, {button(0x2)}} << false
+            << InputBatch{button(0x4), typed(0x4E2D, true), up(16)};
+        QTest::newRow("refused") << Batches{{down(17)}, {button(0x2)}} << true << InputBatch{};
     }
-    void runFlag() {
-        QFETCH(int, milliseconds);
-        QFETCH(bool, running);
-        QFETCH(int, stopInChunk);
-        std::atomic<bool> flag{running};
-        CountingResolution resolution(true);
-        InterruptibleWait wait(flag, resolution);
-        int calls = 0;
-        wait.setSleepFunction([&](nanoseconds d) {
-            if (++calls == stopInChunk) flag.store(false);
-            std::this_thread::sleep_for(d);
-        });
-        const auto start = steady_clock::now();
-        QCOMPARE(wait.wait(milliseconds), running && !stopInChunk);
-        const auto elapsed = steady_clock::now() - start;
-        QCOMPARE(calls, stopInChunk);
-        QVERIFY2(elapsed >= stopInChunk * 50ms && elapsed < stopInChunk * 50ms + 250ms,
-                 qPrintable(QString::number(toMs(elapsed))));
-        QCOMPARE(resolution.begins, resolution.ends);
-        if (milliseconds < 1) QCOMPARE(resolution.begins, 0);
-    }
-
-    // A stop 5 ms into a 50 ms chunk: the chunk's end would come 45 ms later.
-    void wakeAllEndsAChunkAtOnce() {
-        CountingResolution resolution(false);
-        std::vector<double> latencies;
-        for (int round = 0; round < 5; ++round) {
-            std::atomic<bool> flag{true};
-            steady_clock::time_point returned;
-            std::thread waiter([&] {
-                InterruptibleWait(flag, resolution).wait(InterruptibleWait::kChunkMs);
-                returned = steady_clock::now();
-            });
-            std::this_thread::sleep_for(5ms);
-            const steady_clock::time_point stopped = steady_clock::now();
-            flag.store(false);
-            InterruptibleWait::wakeAll();
-            waiter.join();
-            latencies.push_back(toMs(returned - stopped));
+    void releaseHeld() {
+        QFETCH(Batches, sent);
+        QFETCH(bool, refused);
+        QFETCH(InputBatch, released);
+        struct Backend : RecordingInputBackend {
+            bool refusing = false;
+            bool inject(const InputBatch& b) override {
+                return RecordingInputBackend::inject(b) && !refusing;
+            }
+        } backend;
+        backend.refusing = refused;
+        for (int pass = 0; pass < 2; ++pass) {  // pressed again after a release, held again
+            backend.clear();
+            for (const InputBatch& batch : sent) QCOMPARE(backend.send(batch), !refused);
+            QVERIFY(backend.send({}));  // nothing to send is no failure, and reaches no platform
+            QCOMPARE(backend.batches().size(), sent.size());
+            QCOMPARE(backend.hasHeldInput(), !released.isEmpty());
+            backend.clear();
+            backend.releaseHeld();
+            backend.releaseHeld();  // nothing is left for a second call
+            // Everything comes up in one batch.
+            QCOMPARE(backend.batches(), released.isEmpty() ? Batches() : Batches{released});
+            QVERIFY(!backend.hasHeldInput());
         }
-        std::sort(latencies.begin(), latencies.end());
-        QVERIFY2(latencies[2] < 20, qPrintable(QString::number(latencies[2])));
+    }
+
+    void hotkeyGrabbedAndReleasedOnce() {
+        LogCapture log;
+        {
+            // Only the first chord of a sequence can be grabbed; an empty one not at all.
+            GlobalHotkey hotkey(QKeySequence("Ctrl+K, Ctrl+C", QKeySequence::NativeText), false);
+            GlobalHotkey never(QKeySequence(Qt::Key_F10), false);
+            GlobalHotkey empty(QKeySequence(), true);
+            QVERIFY(!empty.setRegistered(true));
+            QVERIFY(!hotkey.isRegistered() && m_hotkeys.grabs.isEmpty());
+            QVERIFY(hotkey.setRegistered(true) && hotkey.setRegistered(true));
+            QCOMPARE(m_hotkeys.grabs, QList<int>{int(Qt::CTRL | Qt::Key_K)});
+            QCOMPARE(m_hotkeys.held, QList<GlobalHotkey*>{&hotkey});
+            QVERIFY(hotkey.setRegistered(false) && hotkey.setRegistered(false));
+            QVERIFY(!hotkey.isRegistered() && m_hotkeys.held.isEmpty());
+            QCOMPARE(m_hotkeys.ungrabs, 1);
+            QVERIFY(hotkey.setRegistered(true));
+        }
+        // Destroying a registered hotkey releases its key; an unregistered one has none.
+        QCOMPARE(m_hotkeys.ungrabs, 2);
+        QVERIFY(m_hotkeys.held.isEmpty());
+        // Each refusal of the empty sequence is logged.
+        QCOMPARE(log.messages(QtWarningMsg).filter("the key sequence is empty").size(), 2);
+    }
+
+    void newShortcutReplacesTheGrab_data() {
+        QTest::addColumn<bool>("autoRegister");
+        QTest::newRow("registered at once") << true;
+        QTest::newRow("registered later") << false;
+    }
+    void newShortcutReplacesTheGrab() {
+        QFETCH(bool, autoRegister);
+        GlobalHotkey hotkey(QKeySequence(Qt::Key_F9), true);
+        QVERIFY(hotkey.setShortcut(QKeySequence(Qt::CTRL + Qt::Key_F10), autoRegister));
+        QCOMPARE(hotkey.shortcut(), QKeySequence(Qt::CTRL + Qt::Key_F10));
+        // The old key is never left grabbed behind the new shortcut.
+        QCOMPARE(m_hotkeys.ungrabs, 1);
+        QCOMPARE(hotkey.isRegistered(), autoRegister);
+        QVERIFY(hotkey.setRegistered(true));
+        QCOMPARE(m_hotkeys.grabs, (QList<int>{Qt::Key_F9, int(Qt::CTRL | Qt::Key_F10)}));
+        QCOMPARE(m_hotkeys.held, QList<GlobalHotkey*>{&hotkey});
+    }
+
+    // Every pixel the move operation converts comes back as itself, on any screen size, also
+    // through Windows' mapping of SendInput coordinates, (a * size) >> 16.
+    void absoluteCoordinatesInverseIsExact() {
+        // Every size up to 8192, then every 101st, then the last hundred.
+        for (int size = 1; size <= 65535; size += size < 8192 || size >= 65535 - 100 ? 1 : 101) {
+            const auto onWindows = [size](int pixel) {
+                return int((qint64(AbsoluteCoordinates::toWindows(pixel, size)) * size) >> 16);
+            };
+            for (int pixel = 0; pixel < size; ++pixel) {
+                const QPoint p(pixel, size - 1 - pixel);
+                qint32 dx = 0, dy = 0;
+                const bool converted = toAbsolute(p, QSize(size, size), &dx, &dy);
+                const QPoint back(AbsoluteCoordinates::toPixel(dx, size),
+                                  AbsoluteCoordinates::toPixel(dy, size));
+                const QPoint windows(onWindows(back.x()), onWindows(back.y()));
+                if (!converted || back != p || windows != p)
+                    QFAIL(qPrintable(QString::asprintf(
+                        "size %d: (%d,%d) -> (%d,%d), Windows (%d,%d)", size, p.x(), p.y(),
+                        back.x(), back.y(), windows.x(), windows.y())));
+            }
+        }
+    }
+
+    // Past the edges, between two pixels, and without a screen.
+    void absoluteCoordinatesClamped() {
+        const auto toPixel = &AbsoluteCoordinates::toPixel;
+        QCOMPARE((QList<int>{toPixel(-1000, 1920), toPixel(65535, 1920), toPixel(1, 1920),
+                             toPixel(5000, 0), toPixel(65535, 1)}),
+                 (QList<int>{0, 1919, 1, 0, 0}));
     }
 };
 
-QTEST_GUILESS_MAIN(TestInterruptibleWait)
-#include "tst_interruptiblewait.moc"
+QTEST_GUILESS_MAIN(TestPlatformServices)
+#include "tst_platformservices.moc"
