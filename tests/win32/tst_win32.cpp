@@ -1,0 +1,317 @@
+// The Win32 services under Wine: SendInput typing into a real EDIT control and moving
+// onto the very pixel named; hotkeys through RegisterHotKey; the low-level hooks behind
+// recording and point picking; keep-awake and the timer period around a run.
+#include <mutex>
+#include <utility>
+
+#include "platform/win32/Win32Hotkeys.h"
+#include "platform/win32/Win32Input.h"
+#include "platform/win32/Win32InputHooks.h"
+#include "platform/win32/Win32MouseHook.h"
+#include "platform/win32/Win32Power.h"
+#include "win32/support/InputRecords.h"
+#include "win32/support/TestWindow.h"
+#include "win32/support/WineTest.h"
+
+namespace {
+
+using Batches = std::vector<std::vector<INPUT>>;
+
+// One batch per key step: a virtual key pressed (+), released (-) or tapped (0).
+Batches keys(std::initializer_list<std::pair<char, WORD>> steps) {
+    Batches out;
+    for (const auto& [action, virtualKey] : steps) {
+        out.emplace_back();
+        if (action != '-') out.back().push_back(keyRecord(virtualKey, false));
+        if (action != '+') out.back().push_back(keyRecord(virtualKey, true));
+    }
+    return out;
+}
+
+// One batch per UTF-16 code unit, as the text operation sends.
+Batches characters(const std::wstring& text) {
+    Batches out;
+    for (wchar_t unit : text)
+        out.push_back({characterRecord(unit, false), characterRecord(unit, true)});
+    return out;
+}
+
+void send(const Batches& batches) {
+    for (const std::vector<INPUT>& batch : batches) CHECK(Win32Input::send(batch));
+}
+
+void click(int x, int y, DWORD down, DWORD up) {
+    Win32Input::send({moveRecord(x, y)});
+    Win32Input::send({mouseRecord(down), mouseRecord(up)});
+}
+
+void typing() {
+    std::wstring ascii;
+    for (wchar_t c = 0x20; c < 0x7f; ++c) ascii += c;
+    const struct {
+        const char* name;
+        Batches batches;
+        std::wstring typed;
+    } rows[] = {
+        {"letters and digits", keys({{0, 'F'}, {0, 'L'}, {0, '7'}}), L"fl7"},
+        {"Shift held across two keys",
+         keys({{'+', VK_SHIFT}, {0, 'A'}, {0, '1'}, {'-', VK_SHIFT}, {0, 'B'}}), L"A!b"},
+        {"Backspace and Space", keys({{0, 'X'}, {0, 'Y'}, {0, VK_BACK}, {0, VK_SPACE}, {0, 'Z'}}),
+         L"x z"},
+        {"every printable ASCII character", characters(ascii), ascii},
+        {"Chinese", characters(L"自动化输入测试，你好世界。"), L"自动化输入测试，你好世界。"},
+        {"an emoji between letters (a surrogate pair)", characters(L"a\U0001F600b"),
+         L"a\U0001F600b"},
+    };
+    TestWindow window;
+    for (const auto& row : rows) {
+        window.clear();
+        if (!CHECK(window.focus())) return;
+        send(row.batches);
+        pumpUntil([&] { return window.text() == row.typed; }, 3000);
+        if (!CHECK_EQUAL(window.text(), row.typed)) std::printf("    in: %s\n", row.name);
+    }
+}
+
+// Every column along one row and every row along one column of the primary screen.
+void absoluteMoves() {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    std::printf("  screen %dx%d\n", w, h);
+    int wrong = 0;
+    auto moveAndCheck = [&](int x, int y) {
+        Win32Input::send({moveRecord(x, y)});
+        POINT p{};
+        GetCursorPos(&p);
+        if ((p.x != x || p.y != y) && ++wrong <= 5)
+            failCheck(__FILE__, __LINE__,
+                      "move to (" + std::to_string(x) + "," + std::to_string(y) + ") landed on (" +
+                          std::to_string(p.x) + "," + std::to_string(p.y) + ")");
+    };
+    for (int x = 0; x < w; ++x) moveAndCheck(x, (x * 7) % h);
+    for (int y = 0; y < h; ++y) moveAndCheck((y * 13) % w, y);
+    if (wrong > 5) failCheck(__FILE__, __LINE__, std::to_string(wrong) + " moves missed in all");
+}
+
+// The ids of the hotkeys that arrive within the time.
+std::vector<int> hotkeysAfter(WORD virtualKey, WORD modifier = 0) {
+    send(modifier ? keys({{'+', modifier}, {0, virtualKey}, {'-', modifier}})
+                  : keys({{0, virtualKey}}));
+    std::vector<int> ids;
+    pumpFor(300, [&](const MSG& msg) {
+        if (Win32Hotkeys::idOf(msg) >= 0) ids.push_back(Win32Hotkeys::idOf(msg));
+    });
+    return ids;
+}
+
+// Delivered to this thread's queue for the key and modifiers registered.
+void hotkeysDelivered() {
+    std::string error;
+    if (!CHECK(Win32Hotkeys::add(1, 0, VK_F8, &error))) std::printf("    %s\n", error.c_str());
+    CHECK(Win32Hotkeys::add(2, MOD_CONTROL, VK_F8, &error));
+    CHECK_EQUAL(hotkeysAfter(VK_F8), std::vector<int>{1});
+    CHECK_EQUAL(hotkeysAfter(VK_F8, VK_CONTROL), std::vector<int>{2});
+    CHECK_EQUAL(hotkeysAfter(VK_F8, VK_SHIFT), std::vector<int>{});
+    CHECK_EQUAL(hotkeysAfter(VK_F7), std::vector<int>{});
+    // During a run the stop key answers under every other combination too, except
+    // those already held (Ctrl+F8 here).
+    const std::vector<int> others = Win32Hotkeys::addOtherCombinations(10, 0, VK_F8);
+    CHECK_EQUAL(int(others.size()), 14);
+    // The id tells the combination's bits: Shift.
+    CHECK_EQUAL(hotkeysAfter(VK_F8, VK_SHIFT), std::vector<int>{10 + 1});
+    for (int id : others) Win32Hotkeys::remove(id);
+    for (int id : {1, 2}) Win32Hotkeys::remove(id);
+    CHECK_EQUAL(hotkeysAfter(VK_F8), std::vector<int>{});
+}
+
+const wchar_t kHeldEvent[] = L"FlowsmithWineTestF8Held";
+const wchar_t kReleaseEvent[] = L"FlowsmithWineTestF8Release";
+
+// The second program of hotkeysRefusedWhenTaken: holds F8 until told to let go.
+int holdF8() {
+    HANDLE held = OpenEventW(EVENT_MODIFY_STATE, FALSE, kHeldEvent);
+    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, kReleaseEvent);
+    if (!held || !release || !RegisterHotKey(nullptr, 7, 0, VK_F8)) return 2;
+    SetEvent(held);
+    WaitForSingleObject(release, 20000);
+    return 0;
+}
+
+// Refused when this or another program holds the key, with a reason that says which.
+void hotkeysRefusedWhenTaken() {
+    std::string error;
+    CHECK(Win32Hotkeys::add(1, 0, VK_F8, &error));
+    CHECK(!Win32Hotkeys::add(2, 0, VK_F8, &error));
+    CHECK_EQUAL(error, std::string("this program has already registered this key"));
+    Win32Hotkeys::remove(1);
+    CHECK(Win32Hotkeys::add(3, 0, VK_F8, &error));  // free again once removed
+    Win32Hotkeys::remove(3);
+
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, kHeldEvent);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, kReleaseEvent);
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --hold-f8";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION other{};
+    if (!CHECK(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &other)))
+        return;
+    if (CHECK_EQUAL(WaitForSingleObject(held, 20000), DWORD(WAIT_OBJECT_0))) {
+        error.clear();
+        CHECK(!Win32Hotkeys::add(4, 0, VK_F8, &error));
+        CHECK_EQUAL(error, std::string("another program has already registered this key"));
+    }
+    SetEvent(release);
+    WaitForSingleObject(other.hProcess, 20000);
+    for (HANDLE h : {other.hProcess, other.hThread, held, release}) CloseHandle(h);
+    CHECK(Win32Hotkeys::add(5, 0, VK_F8, &error));  // and free once that program ends
+    Win32Hotkeys::remove(5);
+}
+
+// What the hooks and the press handlers saw: "+16" key 16 down, "-65" up, "+65\"a\"" with
+// the text it typed; "b1@x,y" / "u1@x,y" button down and up; "w@x,y" the wheel.
+std::mutex seenLock;
+std::vector<std::string> seen;
+
+void see(const std::string& event) {
+    std::lock_guard<std::mutex> lock(seenLock);
+    seen.push_back(event);
+}
+
+std::vector<std::string> takeSeen() {
+    std::lock_guard<std::mutex> lock(seenLock);
+    return std::exchange(seen, {});
+}
+
+std::string at(int x, int y) {
+    return "@" + std::to_string(x) + "," + std::to_string(y);
+}
+
+void record(const Win32HookEvent& e) {
+    const bool key = e.kind == Win32HookEvent::KeyDown || e.kind == Win32HookEvent::KeyUp;
+    const bool down = e.kind == Win32HookEvent::KeyDown || e.kind == Win32HookEvent::ButtonDown;
+    if (key)
+        see((down ? "+" : "-") + std::to_string(e.virtualKey) +
+            (e.textLength > 0 ? describe(std::wstring(e.text, size_t(e.textLength))) : ""));
+    else if (e.kind == Win32HookEvent::Wheel)
+        see("w" + at(e.position.x, e.position.y));
+    else if (e.kind != Win32HookEvent::Motion)
+        see((down ? "b" : "u") + std::to_string(e.button) + at(e.position.x, e.position.y));
+}
+
+// Keys with the text they typed in the layout of the moment, buttons and the wheel where
+// the pointer was, nothing from the excluded window, every event passed on.
+void hooksRecord() {
+    TestWindow window;  // at (40, 40)
+    if (!CHECK(window.focus())) return;
+    CHECK(Win32InputHooks::start(record));
+    CHECK(!Win32InputHooks::start(record));  // one recording at a time
+    send(keys({{'+', VK_SHIFT}, {0, 'A'}, {'-', VK_SHIFT}, {0, VK_OEM_1}, {0, VK_RETURN}}));
+    // The keys reach the window before a click elsewhere takes the focus from it.
+    pumpUntil([&] { return window.text() == L"A;"; }, 3000);
+    CHECK_EQUAL(window.text(), std::wstring(L"A;"));  // Return does nothing in one line
+    Win32Input::send({moveRecord(1000, 500)});
+    INPUT wheel = mouseRecord(MOUSEEVENTF_WHEEL);
+    wheel.mi.mouseData = DWORD(WHEEL_DELTA);
+    Win32Input::send({mouseRecord(MOUSEEVENTF_RIGHTDOWN), mouseRecord(MOUSEEVENTF_RIGHTUP), wheel});
+    pumpFor(200);
+    CHECK_EQUAL(takeSeen(), (std::vector<std::string>{"+16", "+65\"A\"", "-65", "-16", "+186\";\"",
+                                                      "-186", "+13", "-13", "b2@1000,500",
+                                                      "u2@1000,500", "w@1000,500"}));
+
+    // Clicks on the excluded window are left out, and so are keys while it is in front.
+    Win32InputHooks::setExcludedWindow(window.window());
+    click(300, 120, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    pumpUntil([&] { return window.presses() > 0; }, 3000);
+    CHECK(window.focus());
+    send(keys({{0, 'B'}}));
+    pumpFor(200);
+    CHECK_EQUAL(takeSeen(), std::vector<std::string>{});
+    CHECK_EQUAL(window.presses(), 1);
+    Win32InputHooks::setExcludedWindow(nullptr);
+    Win32InputHooks::stop();
+    CHECK(!Win32InputHooks::isRunning());
+    send(keys({{0, 'C'}}));
+    pumpFor(200);
+    CHECK_EQUAL(takeSeen(), std::vector<std::string>{});
+}
+
+// Point picking: left and right presses reported where the pointer is, other buttons
+// ignored, the presses passed on to the window.
+void mouseHookReportsPresses() {
+    TestWindow window;  // at (40, 40), so the clicks below land in its client area
+    window.focus();
+    CHECK(Win32MouseHook::install(
+        [](int button, int x, int y) { see(std::to_string(button) + at(x, y)); }));
+    CHECK(!Win32MouseHook::install([](int, int, int) {}));  // one hook at a time
+    click(300, 120, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    click(500, 130, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP);
+    click(77, 125, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    Win32Input::send({moveRecord(600, 400)});
+    pumpUntil([&] { return window.presses() >= 2; }, 3000);
+    pumpFor(100);
+    CHECK_EQUAL(takeSeen(), (std::vector<std::string>{"1@300,120", "2@77,125"}));
+    CHECK_EQUAL(window.presses(), 2);
+    Win32MouseHook::remove();
+    CHECK(!Win32MouseHook::isInstalled());
+}
+
+// A pick removes the hook from inside its own callback; a new pick installs it again.
+void mouseHookRemovableFromCallback() {
+    int calls = 0;
+    CHECK(Win32MouseHook::install([&](int, int, int) {
+        ++calls;
+        Win32MouseHook::remove();
+    }));
+    click(200, 200, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    pumpUntil([&] { return calls > 0; }, 3000);
+    click(210, 200, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    pumpFor(200);
+    CHECK_EQUAL(calls, 1);
+    CHECK(!Win32MouseHook::isInstalled());
+    CHECK(Win32MouseHook::install([&](int, int, int) { ++calls; }));
+    click(220, 200, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+    pumpUntil([&] { return calls > 1; }, 3000);
+    CHECK_EQUAL(calls, 2);
+    Win32MouseHook::remove();
+}
+
+void keepAwake() {
+    // Setting the thread's execution state to the one it has changes nothing and returns it.
+    const EXECUTION_STATE awake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
+    Win32Power::keepAwake(true);
+    CHECK_EQUAL(SetThreadExecutionState(awake), awake);
+    Win32Power::keepAwake(false);
+    CHECK_EQUAL(SetThreadExecutionState(ES_CONTINUOUS), EXECUTION_STATE(ES_CONTINUOUS));
+}
+
+void timerPeriod() {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    CHECK(Win32Power::beginTimerPeriod());
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < 50; ++i) Sleep(1);
+    QueryPerformanceCounter(&end);
+    Win32Power::endTimerPeriod();
+    const double perSleepMs =
+        double(end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart / 50;
+    std::printf("  Sleep(1) took %.2f ms on average\n", perSleepMs);
+    CHECK(perSleepMs < 5);  // generous: a coarse 15.6 ms tick would be three times that
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--hold-f8") == 0) return holdF8();
+    return runWineTests(argc, argv,
+                        {{"typing", typing},
+                         {"absoluteMoves", absoluteMoves},
+                         {"hotkeysDelivered", hotkeysDelivered},
+                         {"hotkeysRefusedWhenTaken", hotkeysRefusedWhenTaken},
+                         {"hooksRecord", hooksRecord},
+                         {"mouseHookReportsPresses", mouseHookReportsPresses},
+                         {"mouseHookRemovableFromCallback", mouseHookRemovableFromCallback},
+                         {"keepAwake", keepAwake},
+                         {"timerPeriod", timerPeriod}});
+}
