@@ -31,15 +31,18 @@ inline void pumpFor(DWORD milliseconds, const std::function<void(const MSG&)>& s
 
 class TestWindow {
 public:
-    TestWindow() {
+    explicit TestWindow(const wchar_t* title = L"Flowsmith Wine test",
+                        DWORD style = WS_OVERLAPPEDWINDOW, RECT frame = {40, 40, 680, 160}) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = procedure;
         wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = HBRUSH(COLOR_WINDOW + 1);
         wc.lpszClassName = L"FlowsmithWineTestWindow";
         RegisterClassW(&wc);  // fails harmlessly when a second window registers it again
         s_presses = 0;
-        m_window = CreateWindowExW(0, wc.lpszClassName, L"Flowsmith Wine test", WS_OVERLAPPEDWINDOW,
-                                   40, 40, 640, 120, nullptr, nullptr, wc.hInstance, nullptr);
+        m_window = CreateWindowExW(0, wc.lpszClassName, title, style, frame.left, frame.top,
+                                   frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                   nullptr, wc.hInstance, nullptr);
         // Unicode control, so that characters outside Latin-1 arrive unchanged.
         m_edit =
             CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10,
@@ -69,6 +72,7 @@ public:
     // Button presses the window itself received (in its client area, outside the control).
     int presses() const { return s_presses; }
     HWND window() const { return m_window; }
+    HWND edit() const { return m_edit; }
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
