@@ -1,34 +1,27 @@
 // Stands in for the program that starts the designer: listens on the designer's quit
-// notification server name and prints what one client sends, in hexadecimal, then exits.
-//   notify_listener [SECONDS]      (default 120: gives up and exits with 1)
-#include <QCoreApplication>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QTimer>
-#include <cstdio>
+// notification server name (a named pipe under Windows) and prints what one client sends,
+// in hexadecimal, then exits.
+#include <windows.h>
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QLocalServer server;
-    if (!server.listen(QStringLiteral("DesignerOkNotifyServer217490"))) {
-        std::printf("cannot listen: %s\n", qPrintable(server.errorString()));
+#include <cstdio>
+#include <string>
+
+int main() {
+    HANDLE pipe = CreateNamedPipeW(L"\\\\.\\pipe\\DesignerOkNotifyServer217490", PIPE_ACCESS_DUPLEX,
+                                   PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) {
+        std::printf("cannot listen: error %lu\n", GetLastError());
         return 2;
     }
     std::printf("listening\n");
     std::fflush(stdout);
-    QByteArray received;
-    QObject::connect(&server, &QLocalServer::newConnection, [&] {
-        QLocalSocket* client = server.nextPendingConnection();
-        QObject::connect(client, &QLocalSocket::readyRead,
-                         [&, client] { received += client->readAll(); });
-        QObject::connect(client, &QLocalSocket::disconnected, [&, client] {
-            received += client->readAll();
-            std::printf("received %s\n", received.toHex().constData());
-            std::fflush(stdout);
-            app.quit();
-        });
-    });
-    const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 120;
-    QTimer::singleShot(seconds * 1000, &app, [&] { app.exit(1); });
-    return app.exec();
+    if (!ConnectNamedPipe(pipe, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) return 2;
+    std::string received;
+    char buffer[512];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        received.append(buffer, got);
+    std::printf("received ");
+    for (unsigned char c : received) std::printf("%02x", c);
+    std::printf("\n");
 }
