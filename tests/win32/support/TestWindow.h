@@ -68,7 +68,6 @@ public:
         text.resize(size_t(GetWindowTextW(m_edit, &text[0], int(text.size()))));
         return text;
     }
-    void clear() { SetWindowTextW(m_edit, L""); }
     // Button presses the window itself received (in its client area, outside the control).
     int presses() const { return s_presses; }
     HWND window() const { return m_window; }

@@ -1,8 +1,7 @@
 #pragma once
 
-// A small runner for the Win32 service tests, which are built without Qt (no Qt is
-// packaged for MinGW) and run under Wine. A test program lists its cases; each case
-// reports failed checks and goes on, so one run shows every wrong value.
+// A small runner for the Win32 service tests, built without Qt and run under Wine. Each
+// case reports failed checks and goes on, so one run shows every wrong value.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -53,6 +52,9 @@ bool checkEqual(const Actual& actual, const Expected& expected, const char* file
 }
 
 #define CHECK_EQUAL(actual, expected) checkEqual((actual), (expected), __FILE__, __LINE__, #actual)
+
+#define WINE_CASE(function) \
+    { #function, function }
 
 struct WineTestCase {
     const char* name;
