@@ -16,7 +16,6 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 OUT=$(realpath -m "${1:-$ROOT/build-windows}")
 DIST=$OUT/Flowsmith
-CACHE=${FLOWSMITH_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/flowsmith-windows}
 [ -x "$DIST/flowsmith.exe" ] || { echo "test-windows: run scripts/build-windows.sh first" >&2; exit 1; }
 
 WORK=$OUT/test-windows
@@ -31,8 +30,7 @@ fail() {
 
 # --- the helpers: a window reporting its input, and a quit-notification listener ---
 HELPERS=$OUT/test-helpers
-cmake -S tests/win32 -B "$HELPERS" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/MinGW-w64.cmake" \
-  -DFLOWSMITH_WINDOWS_QT="$CACHE/qt5-mingw64" >/dev/null
+cmake -S tests/win32 -B "$HELPERS" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/MinGW-w64.cmake" >/dev/null
 cmake --build "$HELPERS" --target win32_inputreceiver win32_notifylistener >/dev/null
 
 # --- a private display and Wine prefix ---
@@ -60,9 +58,7 @@ fi
 FONT=$(fc-match -f '%{file}' 'WenQuanYi Micro Hei')
 ln -sf "$FONT" "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$FONT")"
 ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
-# The programs run under Wine (whose console ends lines with CR LF); the listener needs
-# the Qt DLLs of the folder.
-export WINEPATH=$(winepath -w "$DIST")
+# The programs run under Wine, whose console ends lines with CR LF.
 win() { winepath -w "$1"; }
 
 wait_for_line() { # file, pattern, seconds
@@ -161,7 +157,7 @@ start_designer() { # flow file
   PIDS+=($DESIGNER_PID)
   DESIGNER=$(window_of '^Flowsmith - ' 90)
 }
-wine "$(win "$HELPERS/win32_notifylistener.exe")" 300 >"$WORK/listener.out" 2>&1 &
+wine "$(win "$HELPERS/win32_notifylistener.exe")" >"$WORK/listener.out" 2>&1 &
 PIDS+=($!)
 wait_for_line "$WORK/listener.out" '^listening' 60 || fail "the notification listener did not start"
 if start_designer "$FLOW"; then
