@@ -17,17 +17,12 @@ TestDesktop::~TestDesktop() {
     if (m_dpy) XCloseDisplay(m_dpy);
 }
 
-QSize TestDesktop::screenSize() const {
-    return QSize(DisplayWidth(m_dpy, DefaultScreen(m_dpy)),
-                 DisplayHeight(m_dpy, DefaultScreen(m_dpy)));
-}
-
-std::pair<QPoint, unsigned> TestDesktop::queryPointer() const {
+unsigned TestDesktop::modifierState() const {
     Window root = 0, child = 0;
     int x = 0, y = 0, wx = 0, wy = 0;
     unsigned mask = 0;
     XQueryPointer(m_dpy, DefaultRootWindow(m_dpy), &root, &child, &x, &y, &wx, &wy, &mask);
-    return {QPoint(x, y), mask};
+    return mask;
 }
 
 bool TestDesktop::isKeyDown(quint32 keysym) const {
@@ -86,9 +81,5 @@ int TestDesktop::grabKey(quint32 keysym, unsigned modifiers) {
 
 void TestDesktop::setFocus(unsigned long window) {
     XSetInputFocus(m_dpy, window, RevertToPointerRoot, CurrentTime);
-    XSync(m_dpy, False);
-}
-
-void TestDesktop::sync() const {
     XSync(m_dpy, False);
 }

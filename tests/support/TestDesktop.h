@@ -1,25 +1,21 @@
 #pragma once
 
 #include <QPoint>
-#include <QSize>
 #include <QVector>
-#include <utility>
 
 struct _XDisplay;
 
 // The tests' own view of the X server, on a connection separate from the backends
-// under test: what the pointer and keyboard are doing, and input or grabs that
-// come from "another program".
+// under test: what the keyboard is doing, and input or grabs that come from
+// "another program".
 class TestDesktop {
 public:
     TestDesktop();
     ~TestDesktop();
     bool isOpen() const { return m_dpy != nullptr; }
 
-    QSize screenSize() const;
-    // The pointer's position, and the X modifier and button mask of the pointer query.
-    QPoint pointer() const { return queryPointer().first; }
-    unsigned modifierState() const { return queryPointer().second; }
+    // The X modifier and button mask of a pointer query.
+    unsigned modifierState() const;
     bool isKeyDown(quint32 keysym) const;
     // The first keysym of each keycode, indexed by keycode, read afresh.
     QVector<quint32> keymap() const;
@@ -38,12 +34,9 @@ public:
     // closes; the X error code.
     int grabKey(quint32 keysym, unsigned modifiers);
     void setFocus(unsigned long window);
-    void sync() const;
 
-    static constexpr unsigned kShift = 1u << 0, kLock = 1u << 1, kButton1 = 1u << 8;
+    static constexpr unsigned kShift = 1u << 0, kLock = 1u << 1;
 
 private:
-    std::pair<QPoint, unsigned> queryPointer() const;
-
     _XDisplay* m_dpy = nullptr;
 };

@@ -6,9 +6,6 @@
 //   double BUTTON X Y      a double click
 //   text HEX               answer to "text": the field's text as UTF-8
 // Commands on standard input: "text", "clear" (answered "cleared"), "quit".
-// With --times each key, press and double line ends in "@TIME", the event's time in
-// milliseconds as the X server stamped it, and key and button releases are reported too:
-//   release @TIME
 // With --tail the field keeps the typed text aside and shows only its end, so that
 // a long text costs the field no more per key than a short one (for benchmarks).
 #include <QApplication>
@@ -20,11 +17,9 @@
 
 namespace {
 
-void say(const QByteArray& what, std::initializer_list<qint64> values, int base = 10,
-         const QByteArray& end = QByteArray()) {
+void say(const QByteArray& what, std::initializer_list<qint64> values, int base = 10) {
     QByteArray line = what;
     for (qint64 v : values) line += ' ' + QByteArray::number(v, base);
-    line += end;
     std::printf("%s\n", line.constData());
     std::fflush(stdout);
 }
@@ -32,28 +27,18 @@ void say(const QByteArray& what, std::initializer_list<qint64> values, int base 
 class Field : public QLineEdit {
 public:
     bool tail = false;
-    bool times = false;
     QString typed;  // the whole text in tail mode
 
 protected:
     bool event(QEvent* e) override {
         // Here rather than in keyPressEvent, which never sees Tab.
-        const bool key = e->type() == QEvent::KeyPress;
-        const bool press = e->type() == QEvent::MouseButtonPress;
-        if (key || press || e->type() == QEvent::MouseButtonDblClick) {
-            const auto* input = static_cast<QInputEvent*>(e);
-            const QByteArray at =
-                times ? " @" + QByteArray::number(qulonglong(input->timestamp())) : QByteArray();
-            const auto* m = static_cast<QMouseEvent*>(e);
-            if (key)
-                say("key", {static_cast<QKeyEvent*>(e)->nativeVirtualKey()}, 16, at);
-            else
-                say(press ? "press" : "double", {m->button(), m->globalX(), m->globalY()}, 10, at);
-        }
-        if (times && (e->type() == QEvent::KeyRelease || e->type() == QEvent::MouseButtonRelease))
-            say("release @" +
-                    QByteArray::number(qulonglong(static_cast<QInputEvent*>(e)->timestamp())),
-                {});
+        const auto* m = static_cast<QMouseEvent*>(e);
+        if (e->type() == QEvent::KeyPress)
+            say("key", {static_cast<QKeyEvent*>(e)->nativeVirtualKey()}, 16);
+        else if (e->type() == QEvent::MouseButtonPress)
+            say("press", {m->button(), m->globalX(), m->globalY()});
+        else if (e->type() == QEvent::MouseButtonDblClick)
+            say("double", {m->button(), m->globalX(), m->globalY()});
         return QLineEdit::event(e);
     }
     void keyPressEvent(QKeyEvent* e) override {
@@ -73,7 +58,6 @@ int main(int argc, char** argv) {
     const QStringList area = args.value(args.indexOf("--area") + 1).split(',');
     Field field;
     field.tail = args.contains(QStringLiteral("--tail"));
-    field.times = args.contains(QStringLiteral("--times"));
     field.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     field.setGeometry(
         area.size() == 4 ? QRect(area[0].toInt(), area[1].toInt(), area[2].toInt(), area[3].toInt())

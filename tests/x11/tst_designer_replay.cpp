@@ -128,7 +128,7 @@ private slots:
         OperationFactory::registerStandardOperations();
         QVERIFY(QFile::exists(QStringLiteral(FLOWSMITH_PATH)) &&
                 QFile::exists(QStringLiteral(FLOWCTL_PATH)));
-        QVERIFY2(m_receiver.start(FLOWSMITH_TEXT_RECEIVER, {"--times", "--area", "200,300,600,60"}),
+        QVERIFY2(m_receiver.start(FLOWSMITH_TEXT_RECEIVER, {"--area", "200,300,600,60"}),
                  qPrintable(m_receiver.errorText()));
         const QList<QByteArray> r = m_receiver.readyFields();
         m_field =
