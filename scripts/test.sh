@@ -53,7 +53,7 @@ fi
 
 if [ "${FLOWSMITH_SKIP_TSAN:-0}" != 1 ]; then
   TSAN_BUILD=$ROOT/build-tsan
-  TSAN_TESTS=(tst_flowrunner tst_platformservices tst_x11input tst_x11platform)
+  TSAN_TESTS=(tst_flowrunner tst_platformservices tst_x11platform)
   cmake -S . -B "$TSAN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLOWSMITH_TSAN=ON \
         -DFLOWSMITH_BUILD_UI=OFF -DFLOWSMITH_WERROR=ON
   cmake --build "$TSAN_BUILD" -j "$JOBS" --target "${TSAN_TESTS[@]}" flowctl

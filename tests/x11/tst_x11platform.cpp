@@ -1,6 +1,8 @@
-// The services a process gets on an X11 desktop: global hotkeys grabbed on the root
-// window, so that presses reach us wherever the focus is; keeping the desktop awake,
-// against the X screen saver; and the raised timer resolution, against a sleep's lateness.
+// The X11 platform on a real X server: operations replayed through the input backend into
+// a real X client (a Qt window with a text field); the global button watch, whose presses
+// still reach the window under them; global hotkeys grabbed on the root window, so that
+// presses reach us wherever the focus is; keeping the desktop awake, against the X screen
+// saver; and the raised timer resolution, against a sleep's lateness.
 #include <sys/prctl.h>
 
 #include <QSignalSpy>
@@ -10,11 +12,17 @@
 #include <memory>
 #include <thread>
 
+#include "model/TextInputOperation.h"
+#include "platform/ButtonWatch.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/Platform.h"
 #include "platform/x11/LinuxTimerResolution.h"
+#include "platform/x11/X11ButtonWatch.h"
 #include "platform/x11/X11HotkeyBackend.h"
+#include "platform/x11/X11InputBackend.h"
 #include "platform/x11/X11KeepAwake.h"
+#include "support/ClientProcess.h"
+#include "support/OperationValues.h"
 #include "support/TestDesktop.h"
 
 // After the Qt headers: Xlib's macros would break them.
@@ -22,6 +30,15 @@
 #include <X11/extensions/scrnsaver.h>
 
 namespace {
+// Any text, brackets too, which an operation written as text cannot hold.
+void typeText(const QString& text) {
+    TextInputOperation op;
+    op.setText(text);
+    op.execute();
+}
+void run(const QString& operation) {
+    OperationValues::make(operation)->execute();
+}
 constexpr quint32 kF8 = 0xffc5;
 constexpr unsigned kControlMask = 1u << 2;
 
@@ -49,6 +66,24 @@ bool saverComesOn() {
 class TestX11Platform : public QObject {
     Q_OBJECT
     TestDesktop m_desktop;
+    ClientProcess m_receiver;
+    QRect m_field;
+    unsigned long m_window = 0;
+
+    QStringList m_watched;  // "BUTTON X Y" of each press the button watch reported
+
+    // The hexadecimal keysym of the next key press the client reports.
+    QByteArray nextKey() { return m_receiver.waitForLine("key ", 3000).split(' ').value(1); }
+    // Clicks X button `button` at `at`; the presses the watch reported meanwhile.
+    QString watchedClick(int button, const QPoint& at) {
+        m_watched.clear();
+        m_desktop.moveTo(at);
+        m_desktop.button(button, true);
+        m_desktop.button(button, false);
+        (void)QTest::qWaitFor([&] { return !m_watched.isEmpty(); }, 1500);
+        QTest::qWait(100);
+        return m_watched.join(',');
+    }
 
     // Keys by their X names: "F8" taps F8, "+Shift_L" presses Shift, "-Shift_L" releases
     // it, "F8/1200" holds F8 for 1200 ms.
@@ -76,8 +111,161 @@ private slots:
         QVERIFY(dynamic_cast<X11HotkeyBackend*>(&Platform::hotkeys()));
         QVERIFY(dynamic_cast<LinuxTimerResolution*>(&Platform::timerResolution()));
         QVERIFY(dynamic_cast<X11KeepAwake*>(&Platform::keepAwake()));
+        QVERIFY(dynamic_cast<X11InputBackend*>(&Platform::input()));
+        QVERIFY(dynamic_cast<X11ButtonWatch*>(&Platform::buttonWatch()));
+        connect(&Platform::buttonWatch(), &ButtonWatch::buttonPressed, this,
+                [this](Qt::MouseButton b, const QPoint& p) {
+                    m_watched << QStringLiteral("%1 %2 %3").arg(b).arg(p.x()).arg(p.y());
+                });
+        QVERIFY2(m_receiver.start(FLOWSMITH_TEXT_RECEIVER, {"--area", "40,40,600,60"}),
+                 qPrintable(m_receiver.errorText()));
+        const QList<QByteArray> f = m_receiver.readyFields();
+        m_field =
+            QRect(f.value(0).toInt(), f.value(1).toInt(), f.value(2).toInt(), f.value(3).toInt());
+        m_window = f.value(4).toULong();
+        QVERIFY(m_window != 0 && m_field.height() > 10);
+    }
+    void init() {
+        m_desktop.setFocus(m_window);
+        m_receiver.send("clear");
+        QVERIFY(!m_receiver.waitForLine("cleared").isEmpty());  // and skips earlier lines
     }
 
+    void typesText_data() {
+        QTest::addColumn<QString>("text");
+        QString printable;
+        for (char16_t c = 0x20; c < 0x7f; ++c) printable.append(QChar(c));
+        QTest::newRow("every printable ASCII character") << printable;
+        QTest::newRow("Chinese, with repeats")
+            << QStringLiteral("自动化输入测试，你好世界。中中文文中文");
+        // More distinct characters than there are spare keycodes, so keycodes are
+        // bound anew while the client may still be reading earlier mappings.
+        QString many;
+        for (int step : {1, 37, 53, 71, 89})
+            for (int i = 0; i < 97; ++i) many.append(QChar(0x4e00 + i * step % 97));
+        QTest::newRow("more characters than spare keycodes") << many;
+        QTest::newRow("Latin-1 and beyond") << QStringLiteral("café ßü € ñ Ω");
+        QTest::newRow("outside the BMP, in order") << QStringLiteral("a😀b𠀀c🎉 1中2文3😀4!");
+    }
+    void typesText() {
+        QFETCH(QString, text);
+        typeText(text);
+        QTRY_COMPARE_WITH_TIMEOUT(m_receiver.fieldText(), text, 5000);
+    }
+
+    // The modifier is turned on and off by an operation of ours, or by another program.
+    void typesExactlyWhileAModifierIsOn_data() {
+        QTest::addColumn<QString>("on");
+        QTest::addColumn<QString>("off");
+        QTest::addColumn<uint>("mask");
+        const QString op = QStringLiteral("key_input eventType=%1 key=[%2]");
+        QTest::newRow("Caps Lock on")
+            << op.arg(2).arg("CAPSLOCK") << op.arg(2).arg("CAPSLOCK") << TestDesktop::kLock;
+        QTest::newRow("Shift held")
+            << op.arg(0).arg("SHIFT") << op.arg(1).arg("SHIFT") << TestDesktop::kShift;
+        QTest::newRow("Shift held by another program") << "+Shift_L"
+                                                       << "-Shift_L" << TestDesktop::kShift;
+    }
+    void typesExactlyWhileAModifierIsOn() {
+        QFETCH(QString, on);
+        QFETCH(QString, off);
+        QFETCH(uint, mask);
+        const bool ours = on.startsWith("key_input");
+        ours ? run(on) : play(on);
+        const bool wasOn = m_desktop.modifierState() & mask;
+        const QString text = QStringLiteral("aB1!xY;中");
+        typeText(text);
+        // The flow's own state is kept; another program's Shift is lifted for the
+        // unshifted characters and never pressed again by us.
+        const bool stillOn = m_desktop.modifierState() & mask;
+        ours ? run(off) : play(off);
+        QVERIFY(wasOn);
+        QCOMPARE(stillOn, ours);
+        QVERIFY(!(m_desktop.modifierState() & mask));
+        QTRY_COMPARE_WITH_TIMEOUT(m_receiver.fieldText(), text, 5000);
+    }
+
+    void keysPressTheirKey_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("keysyms");  // the presses the client sees, in hexadecimal
+        // KEY=KEYSYMS; keypad digits mean the digit, also with Num Lock off.
+        const QString rows =
+            "F12=ffc9, ENTER=ff0d, TAB=ff09, ESC=ff1b, SPACE=20, BACKSPACE=ff08, PGDN=ff56, "
+            "DEL=ffff, Z=7a, 7=37, ;=3b, '=27, RCTRL=ffe4, NUMPADSTAR=ffaa, WIN=ffeb, "
+            "VOLUMEUP=1008ff13, CTRL+A=ffe3 61, NO SUCH KEY=, NUM0=ffb0, NUMPADDOT=ffae";
+        for (const QString& row : rows.split(", "))
+            QTest::newRow(qPrintable(row)) << row.section('=', 0, 0) << row.section('=', 1);
+    }
+
+    void keysPressTheirKey() {
+        QFETCH(QString, key);
+        QFETCH(QString, keysyms);
+        const bool ctrl = key.startsWith("CTRL+");
+        run(QStringLiteral("key_input eventType=2 key=[%1] modifiers=%2")
+                .arg(key.mid(ctrl ? 5 : 0))
+                .arg(ctrl ? int(Qt::ControlModifier) : 0));
+        run("key_input eventType=2 key=[Q]");  // a marker: nothing but the key may come before it
+        for (const QString& keysym : keysyms.split(' ', Qt::SkipEmptyParts)) {
+            QCOMPARE(nextKey(), keysym.toLatin1());
+            QVERIFY(!m_desktop.isKeyDown(keysym.toUInt(nullptr, 16)));
+        }
+        QCOMPARE(nextKey(), QByteArray("71"));
+    }
+
+    // Button and click type -> what the field got, at the point moved to.
+    void clicksAtThePointMovedTo_data() {
+        QTest::addColumn<QString>("click");
+        QTest::addColumn<QPoint>("offset");  // from the field's top left
+        QTest::newRow("left") << "0 0 -> press 1 @" << QPoint(3, 2);
+        QTest::newRow("right") << "1 0 -> press 2 @" << QPoint(590, 20);
+        QTest::newRow("middle") << "2 0 -> press 4 @" << QPoint(301, 11);
+        QTest::newRow("double left") << "0 1 -> press 1 @, double 1 @" << QPoint(150, 15);
+        QTest::newRow("unknown button clicks nothing") << "3 0 -> " << QPoint(200, 10);
+    }
+    void clicksAtThePointMovedTo() {
+        QFETCH(QString, click);
+        QFETCH(QPoint, offset);
+        const QPoint p = m_field.topLeft() + offset;
+        run(QStringLiteral("mouse_move position=(%1,%2)").arg(p.x()).arg(p.y()));
+        run(QStringLiteral("mouse_click clickButton=%1 clickType=%2")
+                .arg(click.section(' ', 0, 0), click.section(' ', 1, 1)));
+        m_receiver.settle(300);
+        QStringList got;
+        for (const QByteArray& line : m_receiver.takeLines())
+            if (line.startsWith("press") || line.startsWith("double")) got << line;
+        QCOMPARE(got.join(", "), click.section(" -> ", 1).replace(
+                                     '@', QStringLiteral("%1 %2").arg(p.x()).arg(p.y())));
+    }
+
+    void borrowedKeycodesAreRestored() {
+        auto* backend = dynamic_cast<X11InputBackend*>(&Platform::input());
+        QVERIFY(backend && backend->spareKeycodeCount() > 0);
+        typeText(QStringLiteral("龍"));  // on no keyboard layout here
+        QTRY_COMPARE_WITH_TIMEOUT(m_receiver.fieldText(), QStringLiteral("龍"), 5000);
+        // The keycode borrowed for it goes back to having no symbol after a pause.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_desktop.keymap().contains(0x1000000 | 0x9F8D), 3000);
+    }
+
+    // Left and right presses anywhere while installed, with the pointer position.
+    void buttonWatchReportsPressesWhileInstalled() {
+        ButtonWatch& watch = Platform::buttonWatch();
+        const QPoint p = m_field.topLeft() + QPoint(21, 34), outside(600, 500);
+        QStringList got{watchedClick(1, outside)};
+        QString error;
+        QVERIFY2(watch.install(&error), qPrintable(error));
+        // A second install is refused and leaves the first one in place.
+        QVERIFY(!watch.install(&error) && !error.isEmpty() && watch.isInstalled());
+        for (int button : {1, 3, 2, 4}) got << watchedClick(button, p);  // middle and wheel: none
+        const QString at = QStringLiteral(" %1 %2").arg(p.x()).arg(p.y());
+        // Watching takes nothing from the window under the pointer.
+        QVERIFY(!m_receiver.waitForLine("press 1" + at.toLatin1()).isEmpty());
+        watch.remove();
+        got << watchedClick(1, outside);
+        QVERIFY(!watch.isInstalled() && watch.install(nullptr));  // and again afterwards
+        got << watchedClick(3, outside);
+        watch.remove();
+        QCOMPARE(got, QStringList({"", "1" + at, "2" + at, "", "", "", "2 600 500"}));
+    }
     // Each press fires once, whatever lock is on and however long the key is held (its
     // auto-repeat does not count); the modifiers must be those of the shortcut, unless
     // the hotkey is set to any modifiers, as the stop key of a replay holding them down.
