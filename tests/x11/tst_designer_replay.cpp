@@ -163,45 +163,6 @@ private slots:
         QTRY_COMPARE(notified, path.toUtf8());
     }
 
-    // F9 in the designer records what xdotool does in another program, which gets its
-    // input as usual; F9 again puts it at the end of the flow, without the F9, as one step
-    // that one undo takes back.
-    void f9RecordsIntoTheFlowAsOneUndoStep() {
-        const QString path = writeTypingFlow("record.flow", QStringLiteral("x"));
-        const QByteArray original = FlowBytes::readFile(path);
-        QProcess designer;
-        const unsigned long window = startDesigner(designer, path);
-        QVERIFY(window);
-        m_desktop.moveTo({0, 0});  // away from the field, so that the move there is recorded
-        m_desktop.tap(kF9);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows("Flowsmith - " + path).isEmpty(), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kRecording).size(), 1, 10000);
-        const QString typed = QStringLiteral("Rec, ok!");
-        const QPoint at = m_field.center();
-        QCOMPARE(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()),
-                                               QString::number(at.y()), "click", "1"}),
-                 0);
-        QCOMPARE(QProcess::execute("xdotool", {"type", "--delay", "40", typed}), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(m_receiver.fieldText(), typed, 10000);
-        m_desktop.tap(kF9);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows("Flowsmith - " + path + " *").size() == 1, 10000);
-        QVERIFY(visibleWindows(kRecording).isEmpty());
-
-        // Saved once the window back on the screen has the keyboard again.
-        m_desktop.setFocus(window);
-        Flow flow;
-        QTRY_VERIFY_WITH_TIMEOUT((ctrlTap('s'), flow.load(path)) && flow.operationCount() > 3,
-                                 10000);
-        QCOMPARE(operations(flow).mid(3),
-                 QStringList({"mouse_move", "mouse_click clickType=0 clickButton=0",
-                              "text_input text=[" + typed + ']'}));
-        QCOMPARE(flow.operationAt(3)->property("position").toPoint(), at);
-        ctrlTap('z');
-        ctrlTap('s');
-        QTRY_COMPARE(FlowBytes::readFile(path), original);
-        closeDesigner(designer, window);
-    }
-
     // Each pass clicks the field's middle, past the end of what earlier passes typed, and
     // longer than a double click after the last click, which would select their word.
     void flowctlPlayReplaysAFile_data() {
@@ -261,24 +222,39 @@ private slots:
                  qPrintable(out));
     }
 
-    // flowctl records what xdotool does in the receiver, which gets its input as usual,
-    // until F9 or Ctrl+C, with the pauses the user made.
-    void flowctlRecords_data() {
-        QTest::addColumn<int>("signal");  // 0: F9
-        QTest::newRow("stopped with F9") << 0;
-        QTest::newRow("stopped with Ctrl+C") << int(SIGINT);
+    // The designer (F9 to start and stop) and flowctl record what xdotool does in another
+    // program, which gets its input as usual, with the pauses the user made. The designer
+    // puts it at the end of the flow, without the F9, as one step that one undo takes back.
+    void recordsWhatAnotherProgramGets_data() {
+        QTest::addColumn<bool>("designer");
+        QTest::addColumn<int>("signal");  // 0: stopped with F9
+        QTest::newRow("designer") << true << 0;
+        QTest::newRow("flowctl, F9") << false << 0;
+        QTest::newRow("flowctl, Ctrl+C") << false << int(SIGINT);
     }
-    void flowctlRecords() {
+    void recordsWhatAnotherProgramGets() {
+        QFETCH(bool, designer);
         QFETCH(int, signal);
+        const QString path = designer ? writeTypingFlow("record.flow", QStringLiteral("x"))
+                                      : m_home.filePath("recorded.flow");
+        const QByteArray original = FlowBytes::readFile(path);
+        m_desktop.moveTo({0, 0});  // away from the field, so that the move there is recorded
+        QProcess program;
+        unsigned long window = 0;
+        if (designer) {
+            QVERIFY((window = startDesigner(program, path)));
+            m_desktop.tap(kF9);
+            QTRY_VERIFY_WITH_TIMEOUT(visibleWindows("Flowsmith - " + path).isEmpty(), 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kRecording).size(), 1, 10000);
+        } else {
+            startFlowctl(program, {"record", path});
+            QVERIFY(program.waitForReadyRead(10000));
+            QVERIFY(program.readLine().startsWith("recording into"));
+        }
         const QString text = QStringLiteral("Ok; (done) [x] {y} <z> ~`!@#$%^&*_-|\\/\"'");
-        const QString file = m_home.filePath("recorded.flow");
-        QProcess recorder;
-        startFlowctl(recorder, {"record", file});
-        QVERIFY(recorder.waitForReadyRead(10000));
-        QVERIFY(recorder.readLine().startsWith("recording into"));
         const QPoint a = m_field.topLeft() + QPoint(40, 30), b = a + QPoint(300, 5);
         // One xdotool per action: "type" takes every argument after it as text.
-        QList<QStringList> actions{
+        const QList<QStringList> actions{
             {"mousemove", QString::number(a.x()), QString::number(a.y()), "click", "1"},
             {"type", "--delay", "40", text},
             {"key", "ctrl+a"},
@@ -286,27 +262,44 @@ private slots:
             {"mousemove", QString::number(b.x()), QString::number(b.y()), "click", "--repeat", "2",
              "--delay", "80", "1"},
             {"click", "3"}};
-        if (!signal) actions << QStringList{"key", "F9"};
         for (const QStringList& action : actions) {
             QCOMPARE(QProcess::execute("xdotool", action), 0);
             QTest::qWait(300);
         }
-        if (signal) ::kill(pid_t(recorder.processId()), signal);
-        QVERIFY(recorder.state() == QProcess::NotRunning || recorder.waitForFinished(10000));
-        const QString summary = QString::fromUtf8(recorder.readAllStandardOutput());
-        QVERIFY2(recorder.exitCode() == 0 && (signal || summary.contains("stopped with F9")),
-                 qPrintable(summary + recorder.readAllStandardError()));
+        signal ? void(::kill(pid_t(program.processId()), signal)) : m_desktop.tap(kF9);
         QCOMPARE(m_receiver.fieldText(), text);
         Flow flow;
-        QVERIFY(flow.load(file));
+        if (designer) {
+            QTRY_VERIFY_WITH_TIMEOUT(visibleWindows("Flowsmith - " + path + " *").size() == 1,
+                                     10000);
+            QVERIFY(visibleWindows(kRecording).isEmpty());
+            // Saved once the window back on the screen has the keyboard again.
+            m_desktop.setFocus(window);
+            QTRY_VERIFY_WITH_TIMEOUT((ctrlTap('s'), flow.load(path)) && flow.operationCount() > 3,
+                                     10000);
+        } else {
+            QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(10000));
+            const QString summary = QString::fromUtf8(program.readAllStandardOutput());
+            QVERIFY2(program.exitCode() == 0 && (signal || summary.contains("stopped with F9")),
+                     qPrintable(summary + program.readAllStandardError()));
+            QVERIFY(flow.load(path));
+        }
+        const int first = designer ? 3 : 0;
         const QString click = QStringLiteral("mouse_click clickType=%1 clickButton=%2");
-        QCOMPARE(operations(flow),
+        QCOMPARE(operations(flow).mid(first),
                  QStringList({"mouse_move", click.arg(0).arg(0), "text_input text=[" + text + ']',
                               "key_input eventType=2 key=[A] modifiers=0x4000000",
                               "key_input eventType=2 key=[Tab] modifiers=0x2000000", "mouse_move",
                               click.arg(1).arg(0), click.arg(0).arg(1)}));
+        QCOMPARE(flow.operationAt(first)->property("position").toPoint(), a);
         // The 300 ms after the first click, and xdotool starting again.
-        QVERIFY(flow.operationAt(2)->interval() >= 300 && flow.operationAt(2)->interval() < 3000);
+        const int pause = flow.operationAt(first + 2)->interval();
+        QVERIFY2(pause >= 300 && pause < 3000, qPrintable(QString::number(pause)));
+        if (!designer) return;
+        ctrlTap('z');
+        ctrlTap('s');
+        QTRY_COMPARE(FlowBytes::readFile(path), original);
+        closeDesigner(program, window);
     }
 
     // A run that holds modifiers down and has borrowed keycodes is stopped by F8 (which
