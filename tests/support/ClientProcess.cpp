@@ -39,20 +39,16 @@ QByteArray ClientProcess::waitForLine(const QByteArray& prefix, int timeoutMs) {
     }
 }
 
-QList<QByteArray> ClientProcess::takeLines() {
-    readAvailable();
-    const QList<QByteArray> unread = m_lines.mid(m_cursor);
-    m_cursor = m_lines.size();
-    return unread;
-}
-
-void ClientProcess::settle(int ms) {
+QList<QByteArray> ClientProcess::takeLines(int ms) {
     QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
         m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
         QCoreApplication::processEvents();
     }
     readAvailable();
+    const QList<QByteArray> unread = m_lines.mid(m_cursor);
+    m_cursor = m_lines.size();
+    return unread;
 }
 
 QString ClientProcess::fieldText() {

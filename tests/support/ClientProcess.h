@@ -19,10 +19,9 @@ public:
     // The next unread line starting with prefix (earlier unread lines are skipped),
     // waiting up to timeoutMs; empty when none came.
     QByteArray waitForLine(const QByteArray& prefix, int timeoutMs = 5000);
-    // Every line received so far that was not yet read, then marks them read.
-    QList<QByteArray> takeLines();
-    // Lets the event loop read output for a while, without consuming lines.
-    void settle(int ms);
+    // Lets the event loop run for ms, then every line received that was not yet read,
+    // marked read.
+    QList<QByteArray> takeLines(int ms);
     void send(const QByteArray& command);
     // The receiving field's text, asked for with the "text" command.
     QString fieldText();
