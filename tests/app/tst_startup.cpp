@@ -1,15 +1,11 @@
-#include <QDirIterator>
+// The designer's start: the flow named on its command line, the path it hands back on
+// quitting, and nothing done without a flow.
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QProcess>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
 
 #include "app/QuitNotifier.h"
 #include "app/StartupArguments.h"
-#include "app/WindowPlacement.h"
 #include "support/IsolatedEnvironment.h"
 
 class TestStartup : public QObject {
@@ -18,7 +14,6 @@ private slots:
     void flowPathFromTheCommandLine_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("path");
-        QTest::newRow("none") << QStringList{"flowsmith"} << QString();
         QTest::newRow("-f last") << QStringList{"flowsmith", "-f"} << QString();
         QTest::newRow("plain") << QStringList{"flowsmith", "-f", "a.flow"} << "a.flow";
         QTest::newRow("first -f wins")
@@ -49,27 +44,6 @@ private slots:
         // loop afterwards and reads what was sent.
         QuitNotifier::send(path, name);
         QTRY_COMPARE(received, path.toUtf8());
-    }
-
-    // The window with its frame lies within the screen less its panels: at the size asked
-    // for where that fits, maximized where not (the offscreen screen is 800 × 600).
-    void initialWindowFitsTheScreen() {
-        for (const QSize wanted : {QSize(1366, 768), QSize(800, 600), QSize(600, 400)}) {
-            QWidget window;
-            window.resize(wanted);
-            WindowPlacement::showFitted(&window);
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
-            QCOMPARE(window.isMaximized(), wanted.width() > 600);
-            if (!window.isMaximized()) QCOMPARE(window.size(), wanted);
-        }
-    }
-
-    void qtsOwnTextsAreChinese() {
-        QTranslator translator;
-        QVERIFY(translator.load(QFileInfo(FLOWSMITH_PATH).absolutePath() +
-                                "/translations/qt_zh_CN.qm"));
-        QCOMPARE(translator.translate("QPlatformTheme", "Save"), QStringLiteral("保存"));
     }
 
     void withoutAFlowTheDesignerDoesNothing() {

@@ -1,10 +1,7 @@
 // The automatic property browser: rows made from an object's properties and class
 // info, edits written back, the editor each operation row gets, and key capture.
-#include <QAction>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QVBoxLayout>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "model/Flow.h"
 #include "model/KeyboardOperation.h"
@@ -82,22 +79,15 @@ private slots:
     }
 
     void editorPerRow_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("property");
-        QTest::addColumn<QString>("editor");  // its class, empty: none
-        QTest::newRow("key") << "key"
-                             << "key"
-                             << "KeyInputWidget";
-        QTest::newRow("position") << "click"
-                                  << "position"
-                                  << "PointSelectWidget";
-        // Its label contains "按键" but is not exactly it.
-        QTest::newRow("click button") << "click"
-                                      << "clickButton"
-                                      << "QComboBox";
-        QTest::newRow("flow name, read-only") << "flow"
-                                              << "name"
-                                              << "";
+        for (const char* column : {"kind", "property", "editor"})
+            QTest::addColumn<QString>(column);  // editor: its class, empty: none
+        const auto row = [](const char* kind, const char* property, const char* editor) {
+            QTest::newRow(property) << QString(kind) << QString(property) << QString(editor);
+        };
+        row("key", "key", "KeyInputWidget");
+        row("click", "position", "PointSelectWidget");
+        row("click", "clickButton", "QComboBox");  // its label contains "按键", is not it
+        row("flow", "name", "");                   // read-only
     }
     void editorPerRow() {
         QFETCH(QString, kind);

@@ -1,17 +1,7 @@
 // The designer window's states: clean, modified, running; its actions and docks;
 // the close question answered without a modal box; the point pick of its editors.
-#include <QAction>
-#include <QClipboard>
-#include <QDockWidget>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QSettings>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QUndoStack>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "core/AppConfig.h"
 #include "document/FlowDocument.h"

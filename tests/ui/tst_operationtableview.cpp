@@ -1,13 +1,8 @@
 // The operation table: the drops of its model that add and move rows, the model following
 // the flow, the palette new operations are dragged from; the view's drops and where they
 // land, the selection it announces, and the copy and delete buttons.
-#include <QAbstractItemModelTester>
-#include <QListWidget>
-#include <QLoggingCategory>
-#include <QMimeData>
-#include <QSignalSpy>
-#include <QTreeWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "model/OperationFactory.h"
 #include "support/LetterTable.h"

@@ -1,12 +1,7 @@
 // The property grid: typed rows with sub-rows and the value reports listeners rely
 // on, the two-column browser that shows them, and its in-place editors.
-#include <QLineEdit>
-#include <QPointer>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTreeWidget>
-#include <QVBoxLayout>
 #include <QtTest>
+#include <QtWidgets>
 #include <climits>
 
 #include "widgets/propertybrowser/Property.h"

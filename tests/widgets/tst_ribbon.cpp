@@ -1,10 +1,7 @@
 // The ribbon: pages, panels and large buttons keep the order they were added in, buttons
 // follow their actions, and the bar takes the menu bar's place.
-#include <QAction>
-#include <QFrame>
-#include <QSignalSpy>
-#include <QTest>
-#include <QToolButton>
+#include <QtTest>
+#include <QtWidgets>
 
 #include "widgets/ribbon/RibbonBar.h"
 #include "widgets/ribbon/RibbonCategory.h"
