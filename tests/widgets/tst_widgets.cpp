@@ -192,4 +192,4 @@ private slots:
 };
 
 QTEST_MAIN(TestPropertyBrowser)
-#include "tst_propertybrowser.moc"
+#include "tst_widgets.moc"
