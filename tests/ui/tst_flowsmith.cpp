@@ -1,11 +1,15 @@
-// The designer window's states: clean, modified, running; its actions and docks;
-// the close question answered without a modal box; the point pick of its editors.
+// The designer window's states: clean, modified, running; its actions and docks; the close
+// question answered without a modal box. The property panel: rows made from an object's
+// properties, edits written back, the editor each operation row gets, key capture. The
+// point pick of its editors.
 #include <QtTest>
 #include <QtWidgets>
 
 #include "core/AppConfig.h"
 #include "document/FlowDocument.h"
 #include "model/Flow.h"
+#include "model/KeyboardOperation.h"
+#include "model/MouseClickOperation.h"
 #include "model/OperationFactory.h"
 #include "model/TextInputOperation.h"
 #include "platform/GlobalHotkey.h"
@@ -23,6 +27,7 @@
 #include "ui/EditActions.h"
 #include "ui/Flowsmith.h"
 #include "ui/GlobalMouseWidget.h"
+#include "ui/KeyInputWidget.h"
 #include "ui/OperationModel.h"
 #include "ui/OperationPropertyBrowser.h"
 #include "ui/OperationTableView.h"
@@ -30,9 +35,23 @@
 #include "ui/PointSelectWidget.h"
 #include "ui/PropertyPanelWidget.h"
 #include "ui/RunOptionsWidget.h"
+#include "widgets/propertybrowser/Property.h"
 #include "widgets/propertybrowser/VariantPropertyManager.h"
 
+struct EditCase {
+    QString kind, property;
+    int sub;  // -1: the row itself
+    QVariant value, expected;
+    QString text;  // the row's text afterwards
+};
+Q_DECLARE_METATYPE(EditCase)
+
 namespace {
+QObject* make(const QString& kind) {
+    if (kind == "key") return new KeyboardOperation;
+    if (kind == "click") return new MouseClickOperation;
+    return new Flow;
+}
 QList<GlobalMouseWidget*> overlays() {
     QList<GlobalMouseWidget*> found;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -400,6 +419,128 @@ private slots:
         QCOMPARE(texts(*w), QStringLiteral("t0 t1 a b t2"));
         QCOMPARE(selection(*w), QStringLiteral("2 3"));
         QVERIFY(w->statusBar()->currentMessage().contains("滚轮 1 格"));
+    }
+
+    // Each edit is written into the object once and announced once.
+    void editsWriteTheObject_data() {
+        QTest::addColumn<EditCase>("c");
+        const auto mods = [](Qt::KeyboardModifiers m) { return QVariant::fromValue(m); };
+        const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+        QTest::newRow("tick win") << EditCase{
+            "key", "modifiers", 3, true, mods(ctrlAlt | Qt::MetaModifier), "Ctrl|Alt|Win"};
+        QTest::newRow("untick ctrl")
+            << EditCase{"key", "modifiers", 1, false, mods(Qt::AltModifier), "Alt"};
+        QTest::newRow("combo") << EditCase{"click", "clickButton", -1, 2, 2, "中键"};
+    }
+    void editsWriteTheObject() {
+        QFETCH(EditCase, c);
+        QScopedPointer<QObject> object(make(c.kind));
+        object->setProperty("modifiers",
+                            QVariant::fromValue(Qt::ControlModifier | Qt::AltModifier));
+        AutoPropertyBrowser browser;
+        browser.setObject(object.data());
+        QSignalSpy edits(&browser, &AutoPropertyBrowser::sigValueChanged);
+        Property* row = browser.rowForProperty(c.property);
+        browser.propertyManager()->setValue(c.sub < 0 ? row : row->subProperties().at(c.sub),
+                                            c.value);
+        QCOMPARE(object->property(qPrintable(c.property)), c.expected);
+        QCOMPARE(row->valueText(), c.text);
+        QCOMPARE(edits.count(), 1);
+    }
+
+    // Showing writes nothing; the same object again keeps its rows as they were; a
+    // destroyed object is never written.
+    void showingObjects() {
+        KeyboardOperation key;
+        key.setModifiers(Qt::ControlModifier);
+        auto* click = new MouseClickOperation;
+        click->setPosition({3, 4});
+        AutoPropertyBrowser browser;
+        QSignalSpy edits(&browser, &AutoPropertyBrowser::sigValueChanged);
+        for (QObject* o : QList<QObject*>{&key, click, &key, click}) browser.setObject(o);
+        QCOMPARE(key.modifiers(), Qt::ControlModifier);
+        QCOMPARE(click->position(), QPoint(3, 4));
+        Property* position = browser.rowForProperty("position");
+        browser.setObject(click);
+        QCOMPARE(browser.rowForProperty("position"), position);
+        delete click;
+        browser.propertyManager()->setValue(browser.rowForProperty("interval"), 10);
+        QCOMPARE(edits.count(), 0);
+    }
+
+    void editorPerRow_data() {
+        for (const char* column : {"kind", "property", "editor"})
+            QTest::addColumn<QString>(column);  // editor: its class, empty: none
+        const auto row = [](const char* kind, const char* property, const char* editor) {
+            QTest::newRow(property) << QString(kind) << QString(property) << QString(editor);
+        };
+        row("key", "key", "KeyInputWidget");
+        row("click", "position", "PointSelectWidget");
+        row("click", "clickButton", "QComboBox");  // its label contains "按键", is not it
+        row("flow", "name", "");                   // read-only
+    }
+    void editorPerRow() {
+        QFETCH(QString, kind);
+        QFETCH(QString, property);
+        QFETCH(QString, editor);
+        QScopedPointer<QObject> op(make(kind));
+        AutoPropertyBrowser browser;
+        browser.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        browser.setObject(op.data());
+        QCOMPARE(browser.treeBrowser()->editProperty(browser.rowForProperty(property)),
+                 !editor.isEmpty());
+        QWidget* opened = browser.treeBrowser()->currentEditor();
+        QCOMPARE(QString(opened ? opened->metaObject()->className() : ""), editor);
+        if (property != "key") return;
+        // Keys that would end another edit are captured, and with the modifiers held
+        // written into the operation as one edit.
+        int handed = 0;
+        browser.setEditHandler([&](QObject* object, const QVariantMap& values, const QString&) {
+            ++handed;
+            for (auto it = values.cbegin(); it != values.cend(); ++it)
+                object->setProperty(qPrintable(it.key()), it.value());
+        });
+        QTest::keyClick(opened, Qt::Key_Escape, Qt::ControlModifier);
+        QCOMPARE(handed, 1);
+        QCOMPARE(op->property("key").toString(), QString("Esc"));
+        QCOMPARE(op->property("modifiers").value<Qt::KeyboardModifiers>(), Qt::ControlModifier);
+        QCOMPARE(browser.treeBrowser()->currentEditor(), opened);
+    }
+
+    // Keys are captured, never shortcuts of the window or focus moves; a modifier alone
+    // is no key.
+    void keyCapture_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("name");  // empty: ignored
+        QTest::newRow("control alone") << int(Qt::Key_Control) << int(Qt::ControlModifier) << "";
+        QTest::newRow("ctrl+alt+f5, a shortcut")
+            << int(Qt::Key_F5) << int(Qt::ControlModifier | Qt::AltModifier) << "F5";
+        QTest::newRow("tab") << int(Qt::Key_Tab) << 0 << "Tab";
+    }
+    void keyCapture() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, name);
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* keys = new KeyInputWidget(&window);
+        layout->addWidget(keys);
+        layout->addWidget(new QLineEdit(&window));  // somewhere Tab could go
+        auto* shortcut = new QAction(&window);
+        shortcut->setShortcut(QKeySequence(Qt::ControlModifier | Qt::AltModifier | Qt::Key_F5));
+        window.addAction(shortcut);
+        QSignalSpy triggered(shortcut, &QAction::triggered);
+        window.show();
+        keys->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        keys->setText("old");
+        QSignalSpy captured(keys, &KeyInputWidget::valueChanged);
+        QTest::keyClick(keys, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(keys->text(), name.isEmpty() ? QString("old") : name);
+        QCOMPARE(captured.count(), name.isEmpty() ? 0 : 1);
+        QVERIFY(triggered.isEmpty() && keys->hasFocus());
     }
 
     // A left or right press ends the one pick of the process, which the last picker
