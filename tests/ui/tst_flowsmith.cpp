@@ -431,6 +431,7 @@ private slots:
         QTest::newRow("untick ctrl")
             << EditCase{"key", "modifiers", 1, false, mods(Qt::AltModifier), "Alt"};
         QTest::newRow("combo") << EditCase{"click", "clickButton", -1, 2, 2, "中键"};
+        QTest::newRow("point x") << EditCase{"click", "position", 0, -5, QPoint(-5, 0), "-5, 0"};
     }
     void editsWriteTheObject() {
         QFETCH(EditCase, c);

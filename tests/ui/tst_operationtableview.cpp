@@ -1,6 +1,6 @@
-// The operation table: the drops of its model that add and move rows, the model following
-// the flow, the palette new operations are dragged from; the view's drops and where they
-// land, the selection it announces, and the copy and delete buttons.
+// The operation table: the drops of its model that add and move rows, the palette new
+// operations are dragged from; the view's drops and where they land, the selection it
+// announces, and the copy and delete buttons.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -93,21 +93,6 @@ private slots:
                                       from < 0 ? Qt::CopyAction : Qt::MoveAction, row, 0, parent));
         QTEST(m_table->order(), "expected");
         QCOMPARE(changed.count(), m_table->order() == "ABCD" ? 0 : 1);
-    }
-
-    // The model follows every kind of change of the flow, whoever makes it.
-    void modelFollowsTheFlow() {
-        QAbstractItemModelTester tester(m_model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QSignalSpy cells(m_model, &QAbstractItemModel::dataChanged);
-        m_table->document.duplicateOperations({1, 3});
-        m_table->document.moveOperations({0, 4}, 3);
-        m_table->document.removeOperations({0, 3, 4, 9});
-        QCOMPARE(m_table->order(), QStringLiteral("CAD"));
-        FlowDocument& document = m_table->document;
-        QVERIFY(document.setValues(document.flow()->operationAt(2), {{"text", "Z"}}, "text"));
-        QCOMPARE(m_model->data(m_model->index(2, 1)), QVariant(QStringLiteral("输入文本: Z")));
-        QCOMPARE(cells.last().at(0).value<QModelIndex>().row(), 2);
     }
 
     // A type of the palette drags the add-operation payload; a category drags nothing.
