@@ -15,11 +15,8 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("path");
         QTest::newRow("-f last") << QStringList{"flowsmith", "-f"} << QString();
-        QTest::newRow("plain") << QStringList{"flowsmith", "-f", "a.flow"} << "a.flow";
         QTest::newRow("first -f wins")
             << QStringList{"flowsmith", "-f", "1.flow", "-f", "2.flow"} << "1.flow";
-        QTest::newRow("upper case is not the option")
-            << QStringList{"flowsmith", "-F", "a.flow"} << QString();
         QTest::newRow("-f as the path") << QStringList{"flowsmith", "-f", "-f"} << "-f";
     }
     void flowPathFromTheCommandLine() {

@@ -1,7 +1,9 @@
 // The designer window's states: clean, modified, running; its actions and docks; the close
-// question answered without a modal box. The property panel: rows made from an object's
-// properties, edits written back, the editor each operation row gets, key capture. The
-// point pick of its editors.
+// question answered without a modal box. The operation table: the drops that add and move
+// rows and where they land, the palette new operations are dragged from, the selection
+// it announces, the copy and delete buttons. The property panel: rows made from an
+// object's properties, edits written back, the editor each operation row gets, key
+// capture. The point pick of its editors.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -20,10 +22,12 @@
 #include "support/FakeHotkeyBackend.h"
 #include "support/FedRecorder.h"
 #include "support/FlowBytes.h"
+#include "support/LetterTable.h"
 #include "support/RecordingInputBackend.h"
 #include "support/RecordingPresenter.h"
 #include "ui/ActivityIndicator.h"
 #include "ui/AutoPropertyBrowser.h"
+#include "ui/ButtonDelegate.h"
 #include "ui/EditActions.h"
 #include "ui/Flowsmith.h"
 #include "ui/GlobalMouseWidget.h"
@@ -31,6 +35,7 @@
 #include "ui/OperationModel.h"
 #include "ui/OperationPropertyBrowser.h"
 #include "ui/OperationTableView.h"
+#include "ui/OperationTreeWidget.h"
 #include "ui/PointPickState.h"
 #include "ui/PointSelectWidget.h"
 #include "ui/PropertyPanelWidget.h"
@@ -69,7 +74,42 @@ struct PickerWindow {
     QPointer<PointSelectWidget> second = new PointSelectWidget(central);
     PickerWindow() { window.setCentralWidget(central); }
 };
+const QRect kCell(200, 72, 100, 36);
+
+// There is no real drag on the offscreen platform, and Qt routes drag events only to
+// the target that accepted the enter: this view takes them directly and stands in for
+// the drag's source.
+class ProbeView : public OperationTableView {
+public:
+    void deliver(QEvent* event) { viewportEvent(event); }
+    const QObject* fakeSource = this;
+
+protected:
+    const QObject* dragSourceOf(const QDropEvent*) const override { return fakeSource; }
+};
+
+// The operations "ABCD" in a shown table with its row buttons.
+struct ShownTable : LetterTable {
+    ProbeView view;
+    ButtonDelegate* delegate = new ButtonDelegate(&view);
+    ShownTable() : LetterTable("ABCD") {
+        view.setModel(&model);
+        view.setItemDelegateForColumn(3, delegate);
+        view.resize(520, 320);
+        view.move(300, 300);  // away from the pointer's corner
+        view.show();
+    }
+};
 }  // namespace
+
+struct MouseCase {
+    QEvent::Type type;
+    Qt::MouseButton button;
+    QPoint pos;
+    int hovered;  // the button under the pointer afterwards, -1: none
+    int clicked;  // the button reported clicked, -1: none
+};
+Q_DECLARE_METATYPE(MouseCase)
 
 class TestFlowsmith : public QObject {
     Q_OBJECT
@@ -80,7 +120,8 @@ private:
     KeepAwake m_awake;            // the base asks the desktop for nothing
     RecordingPresenter m_presenter;
     FakeButtonWatch m_watch;
-    QStringList m_told;  // title, text of what a point pick told the user
+    QStringList m_told;   // title, text of what a point pick told the user
+    QMimeData m_addMime;  // a new key operation dragged from the palette
 
     // A flow file of `n` text operations t0, t1, ... with the given interval.
     QString makeFlowFile(int n, int interval = 0) {
@@ -130,6 +171,8 @@ private:
 private slots:
     void initTestCase() {
         OperationFactory::registerStandardOperations();
+        m_addMime.setData(OperationModel::addOperationMimeType,
+                          OperationModel::addOperationPayload("key_input", "x"));
         Platform::setInput(&m_input);
         Platform::setHotkeys(&m_hotkeys);
         Platform::setKeepAwake(&m_awake);
@@ -174,9 +217,9 @@ private slots:
         auto w = open(makeFlowFile(3));
         w->onRowButtonClicked(row, ButtonDelegate::BtnType(type));
         QCOMPARE(texts(*w), after);
-        QCOMPARE(w->modified(), after != "t0 t1 t2");
-        QCOMPARE(w->saveButton()->isEnabled(), w->modified());
-        QCOMPARE(w->windowTitle().endsWith(" *"), w->modified());
+        const bool changed = after != "t0 t1 t2";
+        QVERIFY(w->modified() == changed && w->saveButton()->isEnabled() == changed);
+        QCOMPARE(w->windowTitle().endsWith(" *"), changed);
         w->saveButton()->trigger();
         QVERIFY(!w->modified() && !w->saveButton()->isEnabled() && !w->windowTitle().endsWith("*"));
         QCOMPARE(rowsOnDisk(w->operationModel()->filePath()), after.count(' ') + 1);
@@ -192,7 +235,6 @@ private slots:
             QTest::newRow(name) << QString(selected) << QString(keys) << QString(clipboard)
                                 << QString(after) << QString(selectedAfter);
         };
-        row("delete, undo", "1 2", "Del, Ctrl+Z", "", "t0 t1 t2 t3", "1 2");
         row("delete, undo, redo", "1 2", "Del, Ctrl+Z, Ctrl+Y", "", "t0 t3", "");
         row("select all, delete, undo, redo", "", "Ctrl+A, Del, Ctrl+Z, Ctrl+Shift+Z", "", "", "");
         row("duplicate", "0 2", "Ctrl+D", "", "t0 t1 t2 t0 t2 t3", "3 4");
@@ -212,9 +254,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         select(*w, selected);
         QWidget* target = w->findChild<OperationTableView*>();
-        if (clipboard == "editor") {  // an edit first, so an undo would show
-            w->document()->setValues(w->document()->flow()->operationAt(1), {{"interval", 7}}, "x");
+        if (clipboard == "editor") {  // the selected row's, edited there first: a change to undo
             AutoPropertyBrowser* browser = w->propertyPanel()->propertyBrowser();
+            browser->propertyManager()->setValue(browser->rowForProperty("interval"), 7);
             QVERIFY(browser->treeBrowser()->editProperty(browser->rowForProperty("interval")));
             target = browser->treeBrowser()->currentEditor()->findChild<QLineEdit*>();
         } else if (!clipboard.isEmpty()) {
@@ -240,12 +282,12 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("closes");
         QTest::addColumn<int>("rowsOnDisk");  // -1: a path that cannot be read or written
-        const int save = QMessageBox::Save, cancel = QMessageBox::Cancel;
+        const int save = QMessageBox::Save, cancel = QMessageBox::Cancel,
+                  discard = QMessageBox::Discard;
         QTest::newRow("unchanged: no question") << false << false << -1 << true << 2;
         QTest::newRow("cancel keeps the window") << true << false << cancel << false << 2;
         QTest::newRow("cancel during a run") << true << true << cancel << false << 2;
-        QTest::newRow("discard writes nothing")
-            << true << false << int(QMessageBox::Discard) << true << 2;
+        QTest::newRow("discard writes nothing") << true << false << discard << true << 2;
         QTest::newRow("save writes and closes") << true << false << save << true << 3;
         QTest::newRow("failed save keeps the window") << true << false << save << false << -1;
     }
@@ -289,8 +331,7 @@ private slots:
         three.str("text_unknown").ints({1}).str("b").str("text_input").ints({1}).str("c");
         const QByteArray valid = FlowBytes().header("", "", "", "", "", 0).bytes();
         const QString partly = "没有被完整读取", changed = "已被其他程序修改";
-        QTest::newRow("no file yet") << QByteArray() << ""
-                                     << "" << false << 2;
+        QTest::newRow("no file yet") << QByteArray() << QString() << QString() << false << 2;
         QTest::newRow("JSON, no") << QByteArray("{\"a\": 1}") << "文件头是 7B226122" << partly
                                   << false << -1;
         QTest::newRow("unknown type, yes")
@@ -331,22 +372,6 @@ private slots:
         QCOMPARE(w->modified(), rowsOnDisk < 0);
         if (rowsOnDisk < 0) QCOMPARE(FlowBytes::readFile(path), before);
         if (rowsOnDisk >= 0) QCOMPARE(this->rowsOnDisk(path), rowsOnDisk);
-    }
-
-    // The selected row's operation is shown; basic information shows the flow, and the
-    // property dock whatever its state; an edit there is a change of the flow.
-    void docks() {
-        auto w = open(makeFlowFile(2));
-        AutoPropertyBrowser* browser = w->propertyPanel()->propertyBrowser();
-        w->findChild<OperationTableView*>()->selectRow(1);
-        QCOMPARE(browser->object(), w->operationModel()->operationAt(1));
-        w->findChild<QAction*>("propertyWindowAction")->trigger();
-        QVERIFY(!w->propertyDockWidget()->isVisible());
-        for (int i = 0; i < 2; ++i) w->findChild<QAction*>("flowInfoAction")->trigger();
-        QVERIFY(w->propertyDockWidget()->isVisible());
-        QCOMPARE(browser->object(), w->operationModel()->flow());
-        browser->propertyManager()->setValue(browser->rowForProperty("description"), "x");
-        QVERIFY(w->modified());
     }
 
     // F8 taken by another program: the user is told where they look, and the ribbon still
@@ -424,12 +449,9 @@ private slots:
     // Each edit is written into the object once and announced once.
     void editsWriteTheObject_data() {
         QTest::addColumn<EditCase>("c");
-        const auto mods = [](Qt::KeyboardModifiers m) { return QVariant::fromValue(m); };
-        const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+        const auto all = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
         QTest::newRow("tick win") << EditCase{
-            "key", "modifiers", 3, true, mods(ctrlAlt | Qt::MetaModifier), "Ctrl|Alt|Win"};
-        QTest::newRow("untick ctrl")
-            << EditCase{"key", "modifiers", 1, false, mods(Qt::AltModifier), "Alt"};
+            "key", "modifiers", 3, true, QVariant::fromValue(all), "Ctrl|Alt|Win"};
         QTest::newRow("combo") << EditCase{"click", "clickButton", -1, 2, 2, "中键"};
         QTest::newRow("point x") << EditCase{"click", "position", 0, -5, QPoint(-5, 0), "-5, 0"};
     }
@@ -542,6 +564,143 @@ private slots:
         QCOMPARE(keys->text(), name.isEmpty() ? QString("old") : name);
         QCOMPARE(captured.count(), name.isEmpty() ? 0 : 1);
         QVERIFY(triggered.isEmpty() && keys->hasFocus());
+    }
+
+    // A drop of a row onto another puts it in that row's place; of a new operation, before it.
+    void modelDrops_data() {
+        QTest::addColumn<int>("from");  // -1: a new key operation ("?")
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("parentRow");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("A onto C") << 0 << 2 << -1 << "BACD";
+        QTest::newRow("C onto A") << 2 << 0 << -1 << "CABD";
+        QTest::newRow("B onto the row below") << 1 << 2 << -1 << "ABCD";
+        QTest::newRow("parent row wins") << 0 << 1 << 3 << "BCAD";
+        QTest::newRow("no row: append") << 1 << -1 << -1 << "ACDB";
+        QTest::newRow("source past the end") << 4 << 0 << -1 << "ABCD";
+        QTest::newRow("target past the end") << 0 << 9 << -1 << "ABCD";
+        QTest::newRow("new onto row 1") << -1 << -1 << 1 << "A?BCD";
+        QTest::newRow("new past the end") << -1 << 5 << -1 << "ABCD";
+    }
+    void modelDrops() {
+        QFETCH(int, from);
+        QFETCH(int, row);
+        QFETCH(int, parentRow);
+        LetterTable t("ABCD");
+        QSignalSpy changed(&t.model, &OperationModel::sigDataChanged);
+        QMimeData move;
+        move.setData(OperationModel::moveRowMimeType, OperationModel::moveRowPayload(from));
+        const QModelIndex parent = parentRow >= 0 ? t.model.index(parentRow, 0) : QModelIndex();
+        QVERIFY(t.model.dropMimeData(from < 0 ? &m_addMime : &move,
+                                     from < 0 ? Qt::CopyAction : Qt::MoveAction, row, 0, parent));
+        QTEST(t.order(), "expected");
+        QCOMPARE(changed.count(), t.order() == "ABCD" ? 0 : 1);
+    }
+
+    // A type of the palette drags the add-operation payload; a category drags nothing.
+    void paletteDrag() {
+        OperationTreeWidget tree;
+        tree.populate(OperationFactory::instance()->prototypes());
+        const auto item = [&](const QString& text) {
+            return tree.findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        };
+        QScopedPointer<QMimeData> type(OperationTreeWidget::dragMimeData(item("输入按键")));
+        QCOMPARE(type->data(OperationModel::addOperationMimeType),
+                 OperationModel::addOperationPayload("key_input", "输入按键"));
+        QVERIFY(!OperationTreeWidget::dragMimeData(item("鼠标")));
+    }
+
+    void viewDrops_data() {
+        QTest::addColumn<QString>("source");  // the dragging widget
+        QTest::addColumn<int>("movedRow");    // -1: a new operation
+        QTest::addColumn<int>("pointerRow");  // -1: below the rows
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("from the palette onto row 2") << "tree" << -1 << 2 << "AB?CD";
+        QTest::newRow("A below the rows") << "table" << 0 << -1 << "BCDA";
+        // Refused: the table takes drags only from itself and the palette.
+        QTest::newRow("from a list widget") << "list" << -1 << 2 << "ABCD";
+        QTest::newRow("from another program") << "" << -1 << 2 << "ABCD";
+    }
+    void viewDrops() {
+        QFETCH(QString, source);
+        QFETCH(int, movedRow);
+        QFETCH(int, pointerRow);
+        QFETCH(QString, expected);
+        ShownTable t;
+        QVERIFY(QTest::qWaitForWindowExposed(&t.view));
+        QTreeWidget tree;
+        QListWidget list;
+        t.view.fakeSource = source == "table"  ? &t.view
+                            : source == "tree" ? static_cast<QObject*>(&tree)
+                            : source == "list" ? static_cast<QObject*>(&list)
+                                               : nullptr;
+        QMimeData move;
+        move.setData(OperationModel::moveRowMimeType, OperationModel::moveRowPayload(movedRow));
+        QMimeData* mime = movedRow < 0 ? &m_addMime : &move;
+        const QPoint pos = pointerRow >= 0
+                               ? t.view.visualRect(t.model.index(pointerRow, 2)).center()
+                               : QPoint(100, t.view.visualRect(t.model.index(3, 0)).bottom() + 25);
+        const Qt::DropAction action = movedRow < 0 ? Qt::CopyAction : Qt::MoveAction;
+        QDragEnterEvent enter(pos, action, mime, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
+        t.view.deliver(&enter);
+        QCOMPARE(enter.isAccepted(), expected != "ABCD");
+        QCOMPARE(t.view.isDragging(), enter.isAccepted());
+        if (!enter.isAccepted()) return;  // Qt sends the rest only after an accepted enter
+        QDragMoveEvent over(pos, action, mime, Qt::LeftButton, Qt::NoModifier);
+        t.view.deliver(&over);  // with its indicator hidden, Qt takes it as over the viewport
+        QDropEvent drop(pos, action, mime, Qt::NoButton, Qt::NoModifier);
+        drop.setAccepted(false);
+        t.view.deliver(&drop);
+        QVERIFY(drop.isAccepted() && drop.dropAction() == action && !t.view.isDragging());
+        QCOMPARE(t.order(), expected);
+    }
+
+    void selectionAnnouncesTheOperation() {
+        ShownTable t;
+        QVERIFY(QTest::qWaitForWindowExposed(&t.view));
+        QList<Operation*> announced;
+        connect(&t.view, &OperationTableView::operationSelected, this,
+                [&](Operation* op) { announced << op; });
+        t.view.selectRow(1);
+        QCOMPARE(announced, QList<Operation*>{t.model.operationAt(1)});
+        // Deleting the selected row leaves no selection rather than a neighbour's, nor a
+        // current row that the next Space would select.
+        t.view.selectRow(2);
+        t.document.removeOperations({2});
+        QCOMPARE(announced.last(), static_cast<Operation*>(nullptr));
+        QTest::keyClick(&t.view, Qt::Key_Space);
+        QVERIFY(!t.view.selectionModel()->hasSelection());
+    }
+
+    void buttonMouse_data() {
+        QTest::addColumn<MouseCase>("c");
+        const QRect copy = ButtonDelegate::copyButtonRect(kCell);
+        const QRect del = ButtonDelegate::deleteButtonRect(kCell);
+        const auto move = QEvent::MouseMove, release = QEvent::MouseButtonRelease;
+        const auto none = Qt::NoButton, left = Qt::LeftButton;
+        QTest::newRow("over copy's corner") << MouseCase{move, none, copy.topLeft(), 0, -1};
+        QTest::newRow("over delete's corner") << MouseCase{move, none, del.bottomRight(), 1, -1};
+        QTest::newRow("between") << MouseCase{move, none, kCell.center(), -1, -1};
+        QTest::newRow("left release") << MouseCase{release, left, del.center(), -1, 1};
+        QTest::newRow("right release") << MouseCase{release, Qt::RightButton, del.center(), -1, -1};
+    }
+    void buttonMouse() {
+        QFETCH(MouseCase, c);
+        ShownTable t;
+        QVERIFY(QTest::qWaitForWindowExposed(&t.view));
+        QSignalSpy clicked(t.delegate, &ButtonDelegate::iconClicked);
+        QMouseEvent event(c.type, c.pos, c.pos, c.pos, c.button, Qt::NoButton, Qt::NoModifier);
+        QStyleOptionViewItem option;
+        option.rect = kCell;
+        QCOMPARE(t.delegate->editorEvent(&event, &t.model, option, t.model.index(2, 3)),
+                 c.hovered >= 0 || c.clicked >= 0);
+        QCOMPARE(t.delegate->hoverRow(), c.hovered < 0 ? -1 : 2);
+        if (c.hovered >= 0) QCOMPARE(int(t.delegate->hoverButton()), c.hovered);
+        QCOMPARE(clicked.count(), c.clicked < 0 ? 0 : 1);
+        if (c.clicked >= 0) QCOMPARE(clicked.at(0).at(0).toInt(), 2);
+        if (c.clicked >= 0)
+            QCOMPARE(int(clicked.at(0).at(1).value<ButtonDelegate::BtnType>()), c.clicked);
     }
 
     // A left or right press ends the one pick of the process, which the last picker
