@@ -53,13 +53,11 @@ private slots:
         p.setWorkingDirectory(home.path());
         p.start(QStringLiteral(FLOWSMITH_PATH), QStringList());
         QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0);
         // No settings written, no log opened.
         QDirIterator it(home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        QStringList files;
-        while (it.hasNext()) files << it.next();
-        QVERIFY2(files.isEmpty(), qPrintable(files.join(", ")));
+        const QString written = it.hasNext() ? it.next() : QString();
+        QVERIFY2(written.isEmpty(), qPrintable(written));
     }
 };
 

@@ -2,7 +2,8 @@
 
 #include "platform/ButtonWatch.h"
 
-// Stands in for the desktop's button watch; presses come from the test.
+// Stands in for the desktop's button watch; presses come from the test and, as a real
+// watch's, are reported only while installed.
 class FakeButtonWatch : public ButtonWatch {
 public:
     int installs = 0, removes = 0;
@@ -16,7 +17,6 @@ public:
     }
     void remove() override { ++removes, installed = false; }
     bool isInstalled() const override { return installed; }
-    // A real watch reports presses only while installed.
     void press(Qt::MouseButton button, const QPoint& pos) {
         if (installed) emit buttonPressed(button, pos);
     }

@@ -158,11 +158,10 @@ private slots:
         QCOMPARE(window.menuWidget(), bar);
         for (const QString& line : lines) {
             const QStringList parts = line.split('>');
-            const int last = bar->categoryCount() - 1;
-            RibbonCategory* page = last >= 0 && bar->category(last)->title() == parts[0]
-                                       ? bar->category(last)
-                                       : bar->addCategoryPage(parts[0]);
-            RibbonPanel* panel = page->addPanel(parts[1]);
+            if (!bar->categoryCount() ||
+                bar->category(bar->categoryCount() - 1)->title() != parts[0])
+                bar->addCategoryPage(parts[0]);
+            RibbonPanel* panel = bar->category(bar->categoryCount() - 1)->addPanel(parts[1]);
             for (const QString& text : parts[2].split('|', Qt::SkipEmptyParts))
                 panel->addLargeAction(new QAction(text, bar));
         }
