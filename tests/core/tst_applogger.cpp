@@ -1,8 +1,3 @@
-#include <QProcess>
-#include <QRegularExpression>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/AppConfig.h"

@@ -1,8 +1,5 @@
 // The document's edits and their history: whatever the edits, undoing them all gives back
 // the file as it was, and redoing them all what it had become.
-#include <QMimeData>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QUndoStack>
 #include <QtTest>
 #include <functional>

@@ -1,8 +1,3 @@
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
 

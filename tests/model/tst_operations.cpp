@@ -1,6 +1,4 @@
 #include <QKeySequence>
-#include <QPointer>
-#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 

@@ -1,5 +1,3 @@
-#include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include "core/AppConfig.h"

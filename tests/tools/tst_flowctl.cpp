@@ -3,9 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QJsonDocument>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "support/FlowBytes.h"
