@@ -55,7 +55,6 @@ private slots:
         QTest::newRow("stored 1, applied once") << -1 << "WC";
         QTest::newRow("0: everything") << 0 << "DIWC";
         QTest::newRow("2: critical only") << 2 << "C";
-        QTest::newRow("3: as 1") << 3 << "WC";
         QTest::newRow("4: info and up") << 4 << "IWC";
     }
     void rulesOfEveryLevel() {

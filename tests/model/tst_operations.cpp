@@ -141,25 +141,18 @@ private slots:
         m_recorder.clear();
     }
 
-    // A new operation's values, and the factory's copies of a prototype by exact type name.
+    // The factory's copies of a prototype, by exact type name.
     void factoryMakesCopies_data() {
-        QTest::addColumn<QString>("defaults");
         QTest::addColumn<QString>("prototype");
-        QTest::newRow("key") << "key_input interval=50 eventType=0 key=[] modifiers=0x0"
-                             << "key_input interval=1234 eventType=2 key=[中] modifiers=0x14000000";
+        QTest::newRow("key") << "key_input interval=1234 eventType=2 key=[中] modifiers=0x14000000";
         QTest::newRow("click")
-            << "mouse_click interval=50 position=(0,0) clickType=0 clickButton=0"
             << "mouse_click interval=-7 position=(-5,7) clickType=42 clickButton=2";
-        QTest::newRow("move") << "mouse_move interval=50 position=(0,0)"
-                              << "mouse_move interval=0 position=(2147483647,-3)";
-        QTest::newRow("text") << "text_input interval=50 text=<null>"
-                              << "text_input interval=99 text=[a😀b]";
+        QTest::newRow("move") << "mouse_move interval=0 position=(2147483647,-3)";
+        QTest::newRow("text") << "text_input interval=99 text=[a😀b]";
     }
     void factoryMakesCopies() {
-        QFETCH(QString, defaults);
         QFETCH(QString, prototype);
-        const QString type = defaults.section(' ', 0, 0);
-        QCOMPARE(OperationValues::describe(OperationValues::make(type).get()), defaults);
+        const QString type = prototype.section(' ', 0, 0);
         OperationFactory* factory = OperationFactory::instance();
         QPointer<Operation> previous = factory->prototypes().value(type);
         std::unique_ptr<Operation> model = OperationValues::make(prototype);
