@@ -9,9 +9,8 @@
 
 namespace {
 struct Result {
-    int exitCode;
-    QByteArray out;
-    QByteArray err;
+    int exitCode;  // -1: not started, -2: crashed or killed after 20 s
+    QByteArray out, err;
 };
 
 // Runs flowctl, or with `wrapper` the command that then runs it (another user, a sandbox).
@@ -20,12 +19,11 @@ Result flowctl(const QStringList& args, QStringList wrapper = {}) {
     wrapper << QStringLiteral(FLOWCTL_PATH) << args;
     p.start(wrapper.takeFirst(), wrapper);
     if (!p.waitForFinished(20000)) {
-        p.kill();
-        return {-1,
-                {},
-                p.error() == QProcess::FailedToStart ? "cannot start " + p.program().toUtf8()
-                                                     : "timed out"};
+        p.kill();  // then reported as crashed
+        p.waitForFinished();
     }
+    if (p.error() == QProcess::FailedToStart)
+        return {-1, {}, "cannot start " + p.program().toUtf8()};
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(),
             p.readAllStandardError()};
 }
