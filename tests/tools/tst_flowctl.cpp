@@ -148,9 +148,6 @@ private slots:
             1, "operations[0].modifiers[0]");
         row("misspelt field", "build @ ~/keep.flow", text(R"("intervall": 1, "text": "")"), 1,
             "operations[0].intervall: unknown field");
-        row("second operation broken", "build @ ~/keep.flow",
-            flowJson(R"({"type": "text_input", "interval": 1, "text": ""}, 5)"), 1,
-            "operations[1]");
         row("unwritable target", "build @ ~/no/dir/x.flow", flowJson(""), 1, "无法写入文件");
         row("record, no desktop", "record ~/r.flow", {}, 3, "DISPLAY");
         row("record, unwritable", "record ~/no/dir/r.flow", {}, 1, "cannot write");
