@@ -136,7 +136,6 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (!qEnvironmentVariableIsEmpty("APPLOGGER_CHILD")) {
         QStandardPaths::setTestModeEnabled(true);
-        AppConfig::instance().logLevel = 1;
         const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
         QFile blocker(data);
         if (!QDir().mkpath(QFileInfo(data).path()) || !blocker.open(QIODevice::WriteOnly)) return 3;
