@@ -14,8 +14,7 @@ class CountingKeepAwake : public KeepAwake {
 public:
     void request() override { ++requests; }
     void release() override { ++releases; }
-    int requests = 0;
-    int releases = 0;
+    int requests = 0, releases = 0;
 };
 
 // "a0 b120": a step that types "a" after no wait, then one that types "b" after 120 ms.

@@ -6,9 +6,8 @@
 #include "model/KeyNames.h"
 #include "platform/InputRecorder.h"
 
-// A recorder fed by the test, through the same bookkeeping (clock, modifiers held, stop
-// key) as the desktop's. Its clock starts just before the 32-bit wrap, so every table
-// below also crosses it.
+// A recorder fed by the test, with the desktop's bookkeeping (clock, modifiers held, stop key).
+// Its clock starts just before the 32-bit wrap, so every table of events also crosses it.
 class FedRecorder : public InputRecorder {
 public:
     static constexpr quint32 kStart = 0xffffffffu - 25;

@@ -3,9 +3,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
-// The environment for one of our programs started by a test: settings, data, logs and the
-// launcher's local socket (in the temporary folder) all below `home`, so neither the
-// user's own nor those of other test runs get in; on the display the test runs on.
+// For a program a test starts: settings, data, logs and the launcher's socket (in the temporary
+// folder) below `home`, away from the user's and other runs'; on the test's own display.
 inline QProcessEnvironment isolatedEnvironment(const QTemporaryDir& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());

@@ -60,8 +60,7 @@ public:
         return out.join(' ');
     }
 
-    // Prototypes owned by the caller: the program's own live until exit, which the
-    // sanitizer build's leak checker would report.
+    // Owned by the caller: the program's own live until exit, which the leak checker reports.
     static std::vector<std::unique_ptr<Operation>> registerOwnedPrototypes() {
         std::vector<std::unique_ptr<Operation>> owned;
         for (const char* type : {"mouse_click", "mouse_move", "key_input", "text_input"}) {
