@@ -1,6 +1,5 @@
-// How the X11 backend types keys and characters: the keysyms behind virtual keys,
-// characters and Qt keys, UTF-16 pairs joined into one character, and which spare
-// keycode a character the keymap lacks is typed with, and when.
+// The X11 backend's keysyms for keys and characters, UTF-16 pairs joined into one character,
+// and which spare keycode a character the keymap lacks is typed with, and when.
 #include <QSet>
 #include <QtTest>
 
@@ -19,15 +18,11 @@ private slots:
     // Exactly the codes that key names stand for: a name whose code had no key would be
     // silently dropped.
     void everyNamedKeyHasAKeysym() {
-        QSet<quint16> named;
+        QSet<quint16> named, typed;
         for (quint16 code : KeyNames::table()) named.insert(code);
-        QSet<quint16> known;
-        for (quint16 code : X11KeyTable::virtualKeys()) {
-            known.insert(code);
-            QVERIFY2(X11KeyTable::keysymForVirtualKey(code) != 0,
-                     qPrintable(QString::number(code)));
-        }
-        QCOMPARE(known, named);
+        for (quint16 code : X11KeyTable::virtualKeys())
+            if (X11KeyTable::keysymForVirtualKey(code) != 0) typed.insert(code);
+        QCOMPARE(typed, named);
     }
 
     void keysyms() {
@@ -55,8 +50,7 @@ private slots:
         QCOMPARE(got.join(' '), QStringLiteral("0A 16 161 13 0é 0я 0中 0"));
     }
 
-    // Code units in hexadecimal, "+" down and "-" up -> what is sent, the same way, and how
-    // many halves were dropped.
+    // Code units in hexadecimal, "+" down, "-" up -> what is sent, and the halves dropped.
     void surrogatePairsJoin_data() {
         QTest::addColumn<QString>("row");
         QTest::newRow("pair") << "d83d+ d83d- de00+ de00- -> 1f600+ 1f600- / 0";

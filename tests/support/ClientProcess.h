@@ -19,8 +19,7 @@ public:
     // The next unread line starting with prefix (earlier unread lines are skipped),
     // waiting up to timeoutMs; empty when none came.
     QByteArray waitForLine(const QByteArray& prefix, int timeoutMs = 5000);
-    // Lets the event loop run for ms, then every line received that was not yet read,
-    // marked read.
+    // Every line not yet read that came within ms (the event loop runs), marked read.
     QList<QByteArray> takeLines(int ms);
     void send(const QByteArray& command);
     // The receiving field's text, asked for with the "text" command.

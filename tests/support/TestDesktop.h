@@ -5,9 +5,8 @@
 
 struct _XDisplay;
 
-// The tests' own view of the X server, on a connection separate from the backends
-// under test: what the keyboard is doing, and input or grabs that come from
-// "another program".
+// The tests' own connection to the X server, apart from the backends under test: what the
+// keyboard does, and input or grabs that come from "another program".
 class TestDesktop {
 public:
     TestDesktop();
@@ -30,8 +29,7 @@ public:
         key(keysym, true);
         key(keysym, false);
     }
-    // Grabs the key on the root window as another client would, until this connection
-    // closes; the X error code.
+    // Grabs the key on the root window until this connection closes; the X error code.
     int grabKey(quint32 keysym, unsigned modifiers);
     void setFocus(unsigned long window);
 

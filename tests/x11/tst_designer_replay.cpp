@@ -1,6 +1,5 @@
-// The real programs on a real display, with input arriving in another client: the designer
-// replaying its flow on F8 and recording into it on F9, flowctl playing and recording files,
-// and every way of stopping a run leaving no key down and the keymap as it was.
+// The designer and flowctl on a real display, typing into and recording another client, and
+// every way of stopping a run leaving no key down and the keymap as it was.
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -31,7 +30,6 @@ QString longChineseText() {
     return text;
 }
 
-// Visible top-level windows whose name starts with `prefix`.
 QStringList visibleWindows(const QString& prefix) {
     QProcess p;
     p.start("xdotool",
@@ -69,8 +67,7 @@ class TestDesignerReplay : public QObject {
         const QString path = m_home.filePath(name);
         return flow.save(path) ? path : QString();
     }
-    // Moves into the receiving field, clicks it, types `text`; each text of `before` the
-    // same way first.
+    // Moves into the receiving field, clicks it, types each text of `before`, then `text`.
     QString writeTypingFlow(const QString& name, const QString& text, int interval = 30,
                             const QStringList& before = {}) {
         const QString i = QStringLiteral("interval=%1 ").arg(interval);
@@ -123,8 +120,8 @@ private slots:
         QVERIFY(!m_receiver.waitForLine("cleared").isEmpty());  // and skips earlier lines
     }
 
-    // Each pass clicks the field's middle, past the end of what earlier passes typed, and
-    // longer than a double click after the last click, which would select their word.
+    // Each pass clicks the field's middle, past what earlier passes typed, and later than a
+    // double click after the last click, which would select their word.
     void flowctlPlayReplaysAFile_data() {
         QTest::addColumn<QString>("options");
         QTest::addColumn<QString>("output");  // the end of what flowctl prints
@@ -151,9 +148,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_receiver.fieldText(), twice ? text + text : text, 5000);
     }
 
-    // On an X server of its own that goes away mid-replay, flowctl says so and ends with
-    // the status of a missing desktop, not Xlib's 1 (a file error's). A long text step
-    // prints as one short line.
+    // On an X server that goes away mid-replay flowctl says so and exits with the status of a
+    // missing desktop, not Xlib's 1 (a file error's). A long text step prints as one short line.
     void flowctlPlayWhenTheDisplayGoesAway() {
         QProcess xvfb;
         xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
@@ -241,7 +237,6 @@ private slots:
         }
         const int first = designer ? 3 : 0;
         const QString click = QStringLiteral("mouse_click clickType=%1 clickButton=%2");
-        // Each operation as text, without its wait and position.
         static const QRegularExpression variable(" (interval|position)=\\S+");
         QStringList recorded;
         for (const Operation* op : flow.operations())
@@ -264,10 +259,9 @@ private slots:
         QCOMPARE(program.exitCode(), 0);
     }
 
-    // A run that holds modifiers down and has borrowed keycodes is stopped by F8 (which
-    // then arrives as Ctrl+F8 or Shift+Alt+F8) or by a signal from outside: the keys
-    // come back up and the keycodes get their empty mapping back. The designer, closed,
-    // tells the program that launched it the flow's path.
+    // A run holding modifiers and borrowed keycodes is stopped by F8 (arriving as Ctrl+F8 or
+    // Shift+Alt+F8) or by a signal: the keys come back up, the keycodes get their empty
+    // mapping back, and the designer, closed, tells the program that launched it the path.
     void stopsLeaveNoKeyDownAndTheKeymapAsBefore_data() {
         QTest::addColumn<bool>("designer");
         QTest::addColumn<QString>("key");  // ALT: with Shift

@@ -1,8 +1,6 @@
-// The X11 platform on a real X server: operations replayed through the input backend into
-// a real X client (a Qt window with a text field); the global button watch, whose presses
-// still reach the window under them; global hotkeys grabbed on the root window, so that
-// presses reach us wherever the focus is; keeping the desktop awake, against the X screen
-// saver; and the raised timer resolution, against a sleep's lateness.
+// The X11 platform on a real X server: operations replayed into a real X client (a text
+// field), the global button watch, global hotkeys grabbed on the root window, keeping the
+// desktop awake against the X screen saver, and the raised timer resolution.
 #include <sys/prctl.h>
 
 #include <QSignalSpy>
@@ -69,7 +67,6 @@ class TestX11Platform : public QObject {
 
     QStringList m_watched;  // "BUTTON X Y" of each press the button watch reported
 
-    // The hexadecimal keysym of the next key press the client reports.
     QByteArray nextKey() { return m_receiver.waitForLine("key ", 3000).split(' ').value(1); }
     // Clicks X button `button` at `at`; the presses the watch reported meanwhile.
     QString watchedClick(int button, const QPoint& at) {
@@ -144,8 +141,7 @@ private slots:
         const QVector<quint32> keymap = m_desktop.keymap();
         typeText(text);
         QTRY_COMPARE_WITH_TIMEOUT(m_receiver.fieldText(), text, 5000);
-        // The keycodes borrowed for characters the keymap lacks get their empty mapping
-        // back after a pause.
+        // The keycodes borrowed for characters the keymap lacks are given back after a pause.
         QTRY_COMPARE_WITH_TIMEOUT(m_desktop.keymap(), keymap, 3000);
     }
 
@@ -329,9 +325,8 @@ private slots:
         QVERIFY(saverComesOn());
     }
 
-    // Raised, the resolution ends a thread's 1 ms sleeps within microseconds instead of up
-    // to the default 50 µs timer slack late. Rounds with and without it alternate in one
-    // thread, so a busy machine delays both alike; the medians are compared.
+    // Raised, the resolution ends 1 ms sleeps within microseconds, not up to the default 50 µs
+    // slack late. Rounds with and without alternate, so a busy machine delays both alike.
     void raisedResolutionEndsSleepsOnTime() {
         using namespace std::chrono;
         std::vector<double> late[2];  // µs past each 1 ms sleep: [0] as by default, [1] raised
