@@ -33,8 +33,6 @@ public:
     int grabKey(quint32 keysym, unsigned modifiers);
     void setFocus(unsigned long window);
 
-    static constexpr unsigned kShift = 1u << 0, kLock = 1u << 1;
-
 private:
     _XDisplay* m_dpy = nullptr;
 };

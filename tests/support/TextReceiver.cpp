@@ -59,9 +59,8 @@ int main(int argc, char** argv) {
     Field field;
     field.tail = args.contains(QStringLiteral("--tail"));
     field.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    field.setGeometry(
-        area.size() == 4 ? QRect(area[0].toInt(), area[1].toInt(), area[2].toInt(), area[3].toInt())
-                         : QRect(100, 100, 600, 80));
+    field.setGeometry(area.value(0).toInt(), area.value(1).toInt(), area.value(2).toInt(),
+                      area.value(3).toInt());
     field.setMaxLength(1 << 24);
     field.setContextMenuPolicy(Qt::NoContextMenu);  // a right click opens no popup
     field.show();
