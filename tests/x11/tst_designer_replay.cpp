@@ -316,7 +316,7 @@ private slots:
     // A kill -9 leaves borrowed keycodes bound; the next start gives back those still
     // bound as they were left, not one another program has bound since.
     void keycodesOfAKilledRunComeBackAtTheNextStart() {
-        const QVector<quint32> keymap = m_desktop.keymap();
+        QVector<quint32> keymap = m_desktop.keymap();
         QProcess killed;
         startFlowctl(killed, {"play", writeTypingFlow("killed.flow", longChineseText(), 0)});
         QTRY_VERIFY_WITH_TIMEOUT(m_desktop.keymap() != keymap, 5000);
@@ -327,14 +327,13 @@ private slots:
             int(std::mismatch(left.begin(), left.end(), keymap.begin()).first - left.begin());
         QVERIFY(takenOver < left.size());
         m_desktop.bindKeycode(takenOver, 0xdf);  // another program's ß now
+        keymap[takenOver] = 0xdf;
         QProcess next;
         startFlowctl(next, {"play", writeFlow("empty.flow", {})});
         QVERIFY(next.waitForFinished(5000));
-        QVector<quint32> after = m_desktop.keymap();
+        const QVector<quint32> after = m_desktop.keymap();
         m_desktop.bindKeycode(takenOver, 0);
         QCOMPARE(next.exitCode(), 0);
-        QCOMPARE(after.value(takenOver), 0xdfu);
-        after[takenOver] = 0;
         QCOMPARE(after, keymap);
     }
 };
