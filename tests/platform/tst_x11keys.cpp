@@ -1,6 +1,5 @@
 // The X11 backend's keysyms for keys and characters, UTF-16 pairs joined into one character,
 // and which spare keycode a character the keymap lacks is typed with, and when.
-#include <QSet>
 #include <QtTest>
 
 #include "model/KeyNames.h"

@@ -2,8 +2,6 @@
 // every way of stopping a run leaving no key down and the keymap as it was.
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 

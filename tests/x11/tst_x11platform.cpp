@@ -3,7 +3,6 @@
 // desktop awake against the X screen saver, and the raised timer resolution.
 #include <sys/prctl.h>
 
-#include <QSignalSpy>
 #include <QtTest>
 #include <algorithm>
 #include <chrono>
