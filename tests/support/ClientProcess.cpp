@@ -5,8 +5,7 @@
 
 ClientProcess::~ClientProcess() {
     if (m_process.state() == QProcess::NotRunning) return;
-    m_process.write("quit\n");
-    m_process.closeWriteChannel();
+    m_process.closeWriteChannel();  // the client quits at the end of its input
     if (!m_process.waitForFinished(3000)) {
         m_process.kill();
         m_process.waitForFinished(1000);

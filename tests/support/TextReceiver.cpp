@@ -5,7 +5,7 @@
 //   press BUTTON X Y       a button press (Qt's button, global position)
 //   double BUTTON X Y      a double click
 //   text HEX               answer to "text": the field's text as UTF-8
-// Commands on standard input: "text", "clear" (answered "cleared"), "quit".
+// Commands on standard input: "text", "clear" (answered "cleared"); it quits at their end.
 // With --tail the field keeps the typed text aside and shows only its end, so that
 // a long text costs the field no more per key than a short one (for benchmarks).
 #include <QApplication>
@@ -88,7 +88,6 @@ int main(int argc, char** argv) {
         const QByteArray command = QByteArray(line).trimmed();
         if (command == "text")
             say("text " + (field.tail ? field.typed : field.text()).toUtf8().toHex(), {});
-        if (command == "quit") app.quit();
         if (command == "clear") {
             field.typed.clear();
             field.clear();
