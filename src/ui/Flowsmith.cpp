@@ -337,16 +337,17 @@ void Flowsmith::startRecording() {
     }
     hideWindowsForRun();
     ActivityIndicator* indicator = showIndicator();
-    indicator->showRecording();
     connect(m_recording, &RecordingSession::sigStepCountChanged, indicator,
             &ActivityIndicator::setRecordedSteps, Qt::UniqueConnection);
     m_recording->setExcludedWindow(indicator->winId());  // clicks on it stop, not record
     QString whyNot;
     if (!m_recording->start(&whyNot)) {
-        indicator->hide();
         showWindowsAfterRun();
         m_notice(this, tr("无法录制：%1").arg(whyNot));
+        return;
     }
+    // Shown once the recorder listens: what the user does when it appears is recorded.
+    indicator->showRecording();
 }
 
 void Flowsmith::stopRecording() {

@@ -191,8 +191,6 @@ private slots:
             m_desktop.tap(kF9);
             QTRY_VERIFY_WITH_TIMEOUT(visibleWindows("Flowsmith - " + path).isEmpty(), 10000);
             QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(kRecording).size(), 1, 10000);
-            // The recorder's thread may start listening a moment after the indicator shows.
-            QTest::qWait(500);
         } else {
             startFlowctl(program, {"record", path});
             QVERIFY(program.waitForReadyRead(10000));
