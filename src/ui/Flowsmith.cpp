@@ -275,8 +275,8 @@ void Flowsmith::onBtnRunClicked() {
     m_running = true;
     const RunOptions options = m_runOptions ? m_runOptions->options() : RunOptions();
     // Before the start, so that it hears the run's first pass and step.
-    showIndicator()->showRun(m_runKey && m_runKey->isRegistered(),
-                             m_document->flow()->operationCount(), options.repeat);
+    activityIndicator()->showRun(m_runKey && m_runKey->isRegistered(),
+                                 m_document->flow()->operationCount(), options.repeat);
     QString whyNot;
     // Also asks the system to stay awake.
     if (!m_runner.start(FlowRunner::snapshot(*m_document->flow()), options, &whyNot)) {
@@ -293,7 +293,7 @@ void Flowsmith::stopRun() {
     showWindowsAfterRun();
 }
 
-ActivityIndicator* Flowsmith::showIndicator() {
+ActivityIndicator* Flowsmith::activityIndicator() {
     if (!m_indicator) {
         m_indicator = new ActivityIndicator(this);
         connect(m_indicator, &ActivityIndicator::clicked, this, [this] {
@@ -336,7 +336,7 @@ void Flowsmith::startRecording() {
         connect(m_recording, &RecordingSession::sigStopKeyPressed, this, &Flowsmith::stopRecording);
     }
     hideWindowsForRun();
-    ActivityIndicator* indicator = showIndicator();
+    ActivityIndicator* indicator = activityIndicator();
     connect(m_recording, &RecordingSession::sigStepCountChanged, indicator,
             &ActivityIndicator::setRecordedSteps, Qt::UniqueConnection);
     m_recording->setExcludedWindow(indicator->winId());  // clicks on it stop, not record

@@ -100,7 +100,8 @@ private:
     void startRecording();
     // Inserts what was recorded after the selection as one step and selects it.
     void stopRecording();
-    ActivityIndicator* showIndicator();
+    // Made on first use, not shown: a run or a recording shows it with its own texts.
+    ActivityIndicator* activityIndicator();
     // Every visible window of the designer goes and comes back with the main window.
     void hideWindowsForRun();
     void showWindowsAfterRun();
